@@ -1,0 +1,97 @@
+#include "FileLister.h"
+
+#include "NaturalOrder.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+#include <dirent.h>
+#include <sys/stat.h>
+
+namespace vello {
+
+bool FileLister::matches(const QString& fileName, const QStringList& extensions)
+{
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    const QString ext = dot < 0 ? QString() : fileName.mid(dot + 1);
+    for (const QString& e : extensions) {
+        if (dot < 0 ? e.isEmpty() : ext.compare(e, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+void FileLister::setFolder(const QString& folder)
+{
+    m_folder = folder;
+    m_entries.clear();
+    QString base = folder;
+    if (base.isEmpty())
+        return;
+    if (!base.endsWith(u'/'))
+        base += u'/';
+    const QByteArray nativeBase = QFile::encodeName(base);
+    DIR* dir = ::opendir(nativeBase.constData());
+    if (!dir)
+        return;
+    while (const dirent* de = ::readdir(dir)) {
+        const QByteArray rawName(de->d_name);
+        if (rawName == "." || rawName == "..")
+            continue;
+        const QString name = QFile::decodeName(rawName);
+        if (!matches(name, m_extensions))
+            continue;
+        struct stat st
+        {
+        };
+        const QByteArray full = nativeBase + rawName;
+        if (::stat(full.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        Entry e;
+        e.name = name;
+        e.path = base + name;
+        e.modified = static_cast<qint64>(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+        e.bytes = static_cast<qint64>(st.st_size);
+        m_entries.push_back(std::move(e));
+    }
+    ::closedir(dir);
+    std::sort(m_entries.begin(), m_entries.end(),
+              [](const Entry& a, const Entry& b) { return naturalCompare(a.name, b.name) < 0; });
+}
+
+const FileLister::Entry* FileLister::entry(int index) const
+{
+    if (index < 1 || index > count())
+        return nullptr;
+    return &m_entries[static_cast<size_t>(index - 1)];
+}
+
+QString FileLister::name(int index) const
+{
+    const Entry* e = entry(index);
+    return e ? e->name : QString();
+}
+
+QString FileLister::fullPath(int index) const
+{
+    const Entry* e = entry(index);
+    return e ? e->path : QString();
+}
+
+QString FileLister::date(int index) const
+{
+    const Entry* e = entry(index);
+    if (!e)
+        return {};
+    return QDateTime::fromMSecsSinceEpoch(e->modified).toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+}
+
+QString FileLister::size(int index) const
+{
+    const Entry* e = entry(index);
+    return e ? QString::number(e->bytes) : QString();
+}
+
+} // namespace vello

@@ -1,0 +1,311 @@
+#include "IniFile.h"
+
+#include "Helpers.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QSaveFile>
+
+#include <optional>
+#include <vector>
+
+namespace vello {
+
+namespace {
+
+struct Line
+{
+    QByteArray content;    // without the line terminator
+    QByteArray terminator; // "\n", "\r\n" or empty for a last line without one
+};
+
+std::vector<Line> splitLines(const QByteArray& data)
+{
+    std::vector<Line> lines;
+    qsizetype start = 0;
+    while (start < data.size()) {
+        const qsizetype nl = data.indexOf('\n', start);
+        if (nl < 0) {
+            lines.push_back({data.mid(start), {}});
+            break;
+        }
+        qsizetype end = nl;
+        QByteArray term("\n");
+        if (end > start && data.at(end - 1) == '\r') {
+            --end;
+            term = "\r\n";
+        }
+        lines.push_back({data.mid(start, end - start), term});
+        start = nl + 1;
+    }
+    return lines;
+}
+
+QString decodeLine(const QByteArray& bytes, bool first)
+{
+    QByteArray b = bytes;
+    if (first && b.startsWith("\xEF\xBB\xBF"))
+        b.remove(0, 3);
+    return decodeLegacyText(b);
+}
+
+bool needsQuotingKey(const QString& key)
+{
+    if (key.trimmed() != key)
+        return true;
+    if (key.startsWith(u'[') || key.startsWith(u';') || key.startsWith(u'"') || key.startsWith(u'#'))
+        return true;
+    for (QChar c : key) {
+        if (c == u'=' || c == u'\n' || c == u'\r' || c == u'\0')
+            return true;
+    }
+    return false;
+}
+
+bool needsQuotingValue(const QString& value)
+{
+    if (value.trimmed() != value || value.startsWith(u'"'))
+        return true;
+    for (QChar c : value) {
+        if (c == u'\n' || c == u'\r' || c == u'\0')
+            return true;
+    }
+    return false;
+}
+
+QString escapeQuoted(const QString& text)
+{
+    QString out = QStringLiteral("\"");
+    for (QChar c : text) {
+        switch (c.unicode()) {
+        case u'\\': out += QStringLiteral("\\\\"); break;
+        case u'"': out += QStringLiteral("\\\""); break;
+        case u'\n': out += QStringLiteral("\\n"); break;
+        case u'\r': out += QStringLiteral("\\r"); break;
+        case u'=': out += QStringLiteral("\\e"); break;
+        case u'\0': out += QStringLiteral("\\0"); break;
+        default: out += c;
+        }
+    }
+    out += u'"';
+    return out;
+}
+
+/// Reverses escapeQuoted for a text that starts and ends with a quote; other texts are returned as they are.
+QString unquote(const QString& text)
+{
+    if (text.size() < 2 || !text.startsWith(u'"') || !text.endsWith(u'"'))
+        return text;
+    const QString inner = text.mid(1, text.size() - 2);
+    QString out;
+    out.reserve(inner.size());
+    for (qsizetype i = 0; i < inner.size(); ++i) {
+        const QChar c = inner.at(i);
+        if (c != u'\\' || i + 1 >= inner.size()) {
+            out += c;
+            continue;
+        }
+        const QChar n = inner.at(++i);
+        switch (n.unicode()) {
+        case u'\\': out += u'\\'; break;
+        case u'"': out += u'"'; break;
+        case u'n': out += u'\n'; break;
+        case u'r': out += u'\r'; break;
+        case u'e': out += u'='; break;
+        case u'0': out += QChar(u'\0'); break;
+        default:
+            out += u'\\';
+            out += n;
+        }
+    }
+    return out;
+}
+
+struct Parsed
+{
+    std::vector<Line> lines;
+    QByteArray eol = "\n";
+};
+
+/// Section name of a header line, or nothing when the line is no header.
+std::optional<QString> sectionOf(const QString& line)
+{
+    const QString t = line.trimmed();
+    if (!t.startsWith(u'['))
+        return std::nullopt;
+    const qsizetype close = t.indexOf(u']');
+    return (close < 0 ? t.mid(1) : t.mid(1, close - 1)).trimmed();
+}
+
+struct KeyLine
+{
+    QString key;
+    QString value;
+};
+
+std::optional<KeyLine> keyOf(const QString& line)
+{
+    const QString t = line.trimmed();
+    if (t.isEmpty() || t.startsWith(u';') || t.startsWith(u'#') || t.startsWith(u'['))
+        return std::nullopt;
+    qsizetype eq = -1;
+    if (t.startsWith(u'"')) {
+        // A quoted key: the "=" after its closing quote separates it from the value.
+        bool escaped = false;
+        for (qsizetype i = 1; i < t.size(); ++i) {
+            const QChar c = t.at(i);
+            if (escaped) {
+                escaped = false;
+            } else if (c == u'\\') {
+                escaped = true;
+            } else if (c == u'"') {
+                eq = t.indexOf(u'=', i + 1);
+                break;
+            }
+        }
+    } else {
+        eq = t.indexOf(u'=');
+    }
+    if (eq < 0)
+        return std::nullopt;
+    return KeyLine{unquote(t.left(eq).trimmed()), unquote(t.mid(eq + 1).trimmed())};
+}
+
+bool readWhole(const QString& path, QByteArray& data, bool& exists)
+{
+    QFile f(path);
+    exists = f.exists();
+    if (!exists) {
+        data.clear();
+        return true;
+    }
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    if (f.size() > IniFile::MaxFileSize)
+        return false;
+    data = f.read(IniFile::MaxFileSize + 1);
+    return data.size() <= IniFile::MaxFileSize && f.error() == QFileDevice::NoError;
+}
+
+} // namespace
+
+QString IniFile::ReadValue(const QString& section, const QString& key, int maxLen) const
+{
+    if (m_path.isEmpty() || maxLen <= 0)
+        return {};
+    QByteArray data;
+    bool exists = false;
+    if (!readWhole(m_path, data, exists) || !exists)
+        return {};
+    const std::vector<Line> lines = splitLines(data);
+    bool inSection = false;
+    bool seenSection = false;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const QString text = decodeLine(lines[i].content, i == 0);
+        if (auto s = sectionOf(text)) {
+            if (seenSection && inSection)
+                break; // only the first occurrence of the section counts
+            inSection = s->compare(section, Qt::CaseInsensitive) == 0;
+            seenSection = seenSection || inSection;
+            continue;
+        }
+        if (!inSection)
+            continue;
+        if (auto k = keyOf(text); k && k->key.compare(key, Qt::CaseInsensitive) == 0)
+            return k->value.left(maxLen);
+    }
+    return {};
+}
+
+bool IniFile::WriteValue(const QString& section, const QString& key, const QString& text)
+{
+    if (m_path.isEmpty() || key.isEmpty())
+        return false;
+    const QString sectionName = section.trimmed();
+    if (sectionName.isEmpty() || sectionName.contains(u']') || sectionName.contains(u'\n') ||
+        sectionName.contains(u'\r') || sectionName.contains(QChar(u'\0')))
+        return false;
+
+    QLockFile lock(m_path + QStringLiteral(".lock"));
+    lock.setStaleLockTime(10000);
+    if (!lock.tryLock(5000))
+        return false;
+
+    QByteArray data;
+    bool exists = false;
+    if (!readWhole(m_path, data, exists))
+        return false;
+    std::vector<Line> lines = splitLines(data);
+    QByteArray eol = "\n";
+    for (const Line& l : lines) {
+        if (!l.terminator.isEmpty()) {
+            eol = l.terminator;
+            break;
+        }
+    }
+
+    const QString storedKey = needsQuotingKey(key) ? escapeQuoted(key) : key;
+    const QString storedValue = needsQuotingValue(text) ? escapeQuoted(text) : text;
+    const QByteArray newLine = (storedKey + u'=' + storedValue).toUtf8();
+
+    // Find the first matching section, its matching key line and its last non-blank line.
+    qsizetype sectionLine = -1;
+    qsizetype keyLine = -1;
+    qsizetype lastContent = -1;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const QString lineText = decodeLine(lines[i].content, i == 0);
+        if (auto s = sectionOf(lineText)) {
+            if (sectionLine >= 0)
+                break;
+            if (s->compare(sectionName, Qt::CaseInsensitive) == 0) {
+                sectionLine = static_cast<qsizetype>(i);
+                lastContent = sectionLine;
+            }
+            continue;
+        }
+        if (sectionLine < 0)
+            continue;
+        if (!lineText.trimmed().isEmpty())
+            lastContent = static_cast<qsizetype>(i);
+        if (auto k = keyOf(lineText); k && k->key.compare(key, Qt::CaseInsensitive) == 0) {
+            keyLine = static_cast<qsizetype>(i);
+            break;
+        }
+    }
+
+    if (keyLine >= 0) {
+        if (lines[static_cast<size_t>(keyLine)].content == newLine)
+            return true; // nothing changes
+        lines[static_cast<size_t>(keyLine)].content = newLine;
+    } else if (sectionLine >= 0) {
+        const auto at = static_cast<size_t>(lastContent);
+        if (lines[at].terminator.isEmpty())
+            lines[at].terminator = eol;
+        lines.insert(lines.begin() + static_cast<qsizetype>(at) + 1, Line{newLine, eol});
+    } else {
+        if (!lines.empty() && lines.back().terminator.isEmpty())
+            lines.back().terminator = eol;
+        lines.push_back(Line{(u'[' + sectionName + u']').toUtf8(), eol});
+        lines.push_back(Line{newLine, eol});
+    }
+
+    QByteArray out;
+    out.reserve(data.size() + newLine.size() + 64);
+    for (const Line& l : lines) {
+        out += l.content;
+        out += l.terminator;
+    }
+
+    QSaveFile save(m_path);
+    save.setDirectWriteFallback(false);
+    if (!save.open(QIODevice::WriteOnly))
+        return false;
+    if (save.write(out) != out.size()) {
+        save.cancelWriting();
+        return false;
+    }
+    return save.commit();
+}
+
+} // namespace vello

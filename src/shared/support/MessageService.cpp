@@ -1,0 +1,99 @@
+#include "MessageService.h"
+
+#include <cstdio>
+
+namespace vello {
+
+namespace {
+
+class StderrMessageService : public MessageService
+{
+public:
+    MessageAnswer show(const Message& message) override
+    {
+        std::fprintf(stderr, "[%s] %s\n", qUtf8Printable(message.caption), qUtf8Printable(message.text));
+        return message.defaultAnswer;
+    }
+};
+
+StderrMessageService g_fallback;
+MessageService* g_installed = nullptr;
+QString g_programTitle = QStringLiteral("Velloplayer");
+
+} // namespace
+
+MessageService& MessageService::current()
+{
+    return g_installed ? *g_installed : static_cast<MessageService&>(g_fallback);
+}
+
+MessageService* MessageService::install(MessageService* service)
+{
+    MessageService* previous = g_installed;
+    g_installed = service;
+    return previous;
+}
+
+void MessageService::setProgramTitle(const QString& title)
+{
+    g_programTitle = title;
+}
+
+QString MessageService::programTitle()
+{
+    return g_programTitle;
+}
+
+static QString captionOr(const QString& caption)
+{
+    return caption.isEmpty() ? MessageService::programTitle() : caption;
+}
+
+void MessageService::information(const QString& text, const QString& caption)
+{
+    current().show({text, captionOr(caption), MessageIcon::Information, MessageButtons::Ok, MessageAnswer::Ok});
+}
+
+void MessageService::warning(const QString& text, const QString& caption)
+{
+    current().show({text, captionOr(caption), MessageIcon::Warning, MessageButtons::Ok, MessageAnswer::Ok});
+}
+
+void MessageService::critical(const QString& text, const QString& caption)
+{
+    current().show({text, captionOr(caption), MessageIcon::Critical, MessageButtons::Ok, MessageAnswer::Ok});
+}
+
+bool MessageService::question(const QString& text, bool defaultNo, const QString& caption)
+{
+    const MessageAnswer answer =
+        current().show({text, captionOr(caption), MessageIcon::Question, MessageButtons::YesNo,
+                        defaultNo ? MessageAnswer::No : MessageAnswer::Yes});
+    return answer == MessageAnswer::Yes;
+}
+
+QString MessageService::standardErrorText(const AppError& error)
+{
+    qint64 number = error.number;
+    if (number >= errors::AutomationBase && number < errors::AutomationBase + 0x10000)
+        number -= errors::AutomationBase;
+    return QStringLiteral("%1(%2)").arg(error.description).arg(number);
+}
+
+void MessageService::standardError(const AppError& error)
+{
+    current().show({standardErrorText(error), captionOr(error.source), MessageIcon::Critical, MessageButtons::Ok,
+                    MessageAnswer::Ok});
+}
+
+MessageAnswer RecordingMessageService::show(const Message& message)
+{
+    m_shown.append(message);
+    if (message.buttons == MessageButtons::Ok)
+        return MessageAnswer::Ok;
+    if (!m_answers.isEmpty())
+        return m_answers.takeFirst();
+    return message.defaultAnswer;
+}
+
+} // namespace vello

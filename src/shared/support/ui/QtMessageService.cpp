@@ -1,0 +1,30 @@
+#include "QtMessageService.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace vello {
+
+MessageAnswer QtMessageService::show(const Message& message)
+{
+    QMessageBox box(m_parent ? m_parent : QApplication::activeWindow());
+    box.setWindowTitle(message.caption);
+    box.setText(message.text);
+    switch (message.icon) {
+    case MessageIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case MessageIcon::Question: box.setIcon(QMessageBox::Question); break;
+    case MessageIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+    case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MessageIcon::None: break;
+    }
+    if (message.buttons == MessageButtons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(message.defaultAnswer == MessageAnswer::No ? QMessageBox::No : QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return MessageAnswer::Ok;
+}
+
+} // namespace vello
