@@ -1,0 +1,95 @@
+#include "FileLister.h"
+#include "NaturalOrder.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+using vello::FileLister;
+
+namespace {
+
+void touch(const QString& path, int bytes = 0)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    f.write(QByteArray(bytes, 'x'));
+}
+
+QStringList names(const FileLister& l)
+{
+    QStringList out;
+    for (int i = 1; i <= l.count(); ++i)
+        out << l.name(i);
+    return out;
+}
+
+} // namespace
+
+TEST(NaturalOrder, NumbersByValueLettersWithoutCase)
+{
+    QStringList in = {"ep10.rm", "Ep2.rm", "ep1.rm", "EP02.rm", "b.rm", "a.rm", "A.rm", "ep2.rm"};
+    std::sort(in.begin(), in.end(), vello::naturalLess);
+    EXPECT_EQ(in, QStringList({"A.rm", "a.rm", "b.rm", "ep1.rm", "Ep2.rm", "ep2.rm", "EP02.rm", "ep10.rm"}));
+    EXPECT_LT(vello::naturalCompare("track9", "track10"), 0);
+    EXPECT_LT(vello::naturalCompare("x99999999999999999999999", "x100000000000000000000000"), 0);
+    EXPECT_EQ(vello::naturalCompare("same", "same"), 0);
+}
+
+TEST(FileLister, ListsMatchingFilesInNaturalOrderWithDateAndSize)
+{
+    QTemporaryDir dir;
+    touch(dir.filePath("ep10.rm"), 1500);
+    touch(dir.filePath("ep2.RM"), 10);
+    touch(dir.filePath("song.mp3"));
+    touch(dir.filePath("clip.mpg"));
+    touch(dir.filePath("README"));
+    QDir(dir.path()).mkdir("folder.rm");
+    FileLister l;
+    l.setExtensions({"rm", "mpg", "asf"});
+    l.setOption(0);
+    l.setFolder(dir.path() + "/");
+    EXPECT_EQ(names(l), QStringList({"clip.mpg", "ep2.RM", "ep10.rm"}));
+    EXPECT_EQ(l.size(3), "1500");
+    EXPECT_EQ(l.fullPath(3), dir.path() + "/ep10.rm");
+    EXPECT_EQ(l.date(3).size(), 19); // yyyy/MM/dd HH:mm:ss
+    EXPECT_EQ(l.name(0), QString());
+    EXPECT_EQ(l.name(4), QString());
+}
+
+TEST(FileLister, OddNamesAreListedWhole)
+{
+    QTemporaryDir dir;
+    const QStringList odd = {"with blank.rm", "quote\"s.rm", "dollar$HOME.rm", "semi;colon.rm",
+                             "new\nline.rm", "日本語の曲.rm", QString(200, u'x') + ".rm"};
+    for (const QString& n : odd)
+        touch(dir.filePath(n));
+    FileLister l;
+    l.setExtensions({"rm"});
+    l.setFolder(dir.path());
+    QStringList got = names(l);
+    QStringList want = odd;
+    std::sort(got.begin(), got.end());
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(got, want);
+}
+
+TEST(FileLister, MissingFolderAndEmptyFilterEntry)
+{
+    FileLister l;
+    l.setExtensions({"rm"});
+    l.setFolder("/nonexistent/folder/");
+    EXPECT_EQ(l.count(), 0);
+
+    QTemporaryDir dir;
+    touch(dir.filePath("README"));
+    touch(dir.filePath("a.rm"));
+    l.setExtensions({"rm", ""});
+    l.setFolder(dir.path());
+    EXPECT_EQ(names(l), QStringList({"a.rm", "README"}));
+}

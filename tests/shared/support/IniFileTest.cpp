@@ -1,0 +1,201 @@
+#include "IniFile.h"
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+using vello::IniFile;
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+void writeAll(const QString& path, const QByteArray& data)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(data);
+}
+
+class IniFileTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    QString path() const { return dir.filePath(QStringLiteral("Config.ini")); }
+};
+
+} // namespace
+
+TEST_F(IniFileTest, MissingFileSectionOrKeyReadsEmpty)
+{
+    IniFile ini(path());
+    EXPECT_EQ(ini.ReadValue("Play Mode", "MODE", 50), QString());
+    writeAll(path(), "[Play Mode]\nMODE=1\n");
+    EXPECT_EQ(ini.ReadValue("Other", "MODE", 50), QString());
+    EXPECT_EQ(ini.ReadValue("Play Mode", "TOPMOST", 50), QString());
+    EXPECT_EQ(ini.ReadValue("Play Mode", "MODE", 50), "1");
+}
+
+TEST_F(IniFileTest, NamesMatchWithoutRegardToCaseAndMaxLenCuts)
+{
+    writeAll(path(), "; comment\r\n[play mode]\r\n  mode = 3 \r\n[File List]\r\nFILE EXT=rm;mpg;asf\r\n");
+    IniFile ini(path());
+    EXPECT_EQ(ini.ReadValue("PLAY MODE", "Mode", 50), "3");
+    EXPECT_EQ(ini.ReadValue("File List", "file ext", 5), "rm;mp");
+    EXPECT_EQ(ini.ReadValue("File List", "file ext", 0), QString());
+}
+
+TEST_F(IniFileTest, WriteChangesOneLineAndKeepsEveryOtherByte)
+{
+    const QByteArray original = "; kept comment\r\n"
+                                "[Play Mode]\r\n"
+                                "TOPMOST=0\r\n"
+                                "\r\n"
+                                "MODE=1\r\n"
+                                "[VELLOKIT]\r\n"
+                                "RA_PATH=/home/u/\x83\x65\x83\x58\x83\x67\r\n" // legacy Shift-JIS bytes
+                                "OUT_PATH=\r\n"
+                                "[Slide Timer]\n"
+                                "Timer=2"; // last line without terminator, mixed endings
+    writeAll(path(), original);
+    IniFile ini(path());
+    ASSERT_TRUE(ini.WriteValue("play mode", "mode", "3"));
+    QByteArray expected = original;
+    expected.replace("MODE=1\r\n", "mode=3\r\n");
+    // The key keeps the spelling the caller gave; only that one line differs.
+    EXPECT_EQ(readAll(path()), expected);
+    EXPECT_EQ(ini.ReadValue("VELLOKIT", "RA_PATH", 255), QStringLiteral("/home/u/テスト"));
+
+    ASSERT_TRUE(ini.WriteValue("Slide Timer", "Timer", "4"));
+    expected.replace("Timer=2", "Timer=4");
+    EXPECT_EQ(readAll(path()), expected);
+}
+
+TEST_F(IniFileTest, NewKeysGoToTheEndOfTheirSectionAndNewSectionsToTheEnd)
+{
+    writeAll(path(), "[A]\nx=1\n\n[B]\ny=2\n");
+    IniFile ini(path());
+    ASSERT_TRUE(ini.WriteValue("A", "z", "3"));
+    ASSERT_TRUE(ini.WriteValue("C", "w", "4"));
+    EXPECT_EQ(readAll(path()), QByteArray("[A]\nx=1\nz=3\n\n[B]\ny=2\n[C]\nw=4\n"));
+}
+
+TEST_F(IniFileTest, CreatesFileWithSectionAndKey)
+{
+    IniFile ini(path());
+    ASSERT_TRUE(ini.WriteValue("Play Mode", "TOPMOST", "0"));
+    EXPECT_EQ(readAll(path()), QByteArray("[Play Mode]\nTOPMOST=0\n"));
+}
+
+TEST_F(IniFileTest, AwkwardKeysAndValuesReadBackAndNeverChangeOtherKeys)
+{
+    IniFile ini(path());
+    const QList<QPair<QString, QString>> cases = {
+        {"/media/music/a=b.rm", "30"},
+        {"/media/新しい フォルダ/曲 1.rm", "55"},
+        {"[not a section]", "1"},
+        {";not a comment", "2"},
+        {"line\nbreak.rm", "3"},
+        {"\"quoted\".rm", "4"},
+        {" padded ", " padded value "},
+        {"back\\slash", "multi\nline\r\nvalue"},
+        {"plain", "\"starts with quote"},
+        {"C:\\old\\style.rm", "value=with=equals"},
+    };
+    ASSERT_TRUE(ini.WriteValue("VOLUME", "guard", "keep"));
+    for (const auto& [key, value] : cases)
+        ASSERT_TRUE(ini.WriteValue("VOLUME", key, value)) << key.toStdString();
+    for (const auto& [key, value] : cases)
+        EXPECT_EQ(ini.ReadValue("VOLUME", key, 500), value) << key.toStdString();
+    EXPECT_EQ(ini.ReadValue("VOLUME", "guard", 50), "keep");
+    // Every key occupies exactly one line of its own.
+    const QList<QByteArray> lines = readAll(path()).split('\n');
+    EXPECT_EQ(lines.size(), 1 + 1 + cases.size() + 1); // header, guard, cases, trailing empty piece
+    // Overwriting an awkward key replaces its line instead of adding another.
+    ASSERT_TRUE(ini.WriteValue("VOLUME", "line\nbreak.rm", "9"));
+    EXPECT_EQ(ini.ReadValue("VOLUME", "line\nbreak.rm", 50), "9");
+    EXPECT_EQ(readAll(path()).split('\n').size(), lines.size());
+}
+
+TEST_F(IniFileTest, RefusesSectionNamesThatWouldBreakTheFile)
+{
+    IniFile ini(path());
+    EXPECT_FALSE(ini.WriteValue("bad]name", "k", "v"));
+    EXPECT_FALSE(ini.WriteValue("two\nlines", "k", "v"));
+    EXPECT_FALSE(ini.WriteValue("ok", "", "v"));
+    EXPECT_FALSE(QFile::exists(path()));
+}
+
+TEST_F(IniFileTest, GarbageFileStillReadsAndWritesSafely)
+{
+    QByteArray garbage;
+    for (int i = 0; i < 5000; ++i)
+        garbage.append(static_cast<char>((i * 37 + 11) % 256));
+    writeAll(path(), garbage);
+    IniFile ini(path());
+    (void)ini.ReadValue("Play Mode", "MODE", 50);
+    ASSERT_TRUE(ini.WriteValue("Play Mode", "MODE", "2"));
+    EXPECT_EQ(ini.ReadValue("Play Mode", "MODE", 50), "2");
+    EXPECT_TRUE(readAll(path()).startsWith(garbage));
+}
+
+TEST_F(IniFileTest, TooLargeFileIsNeitherParsedNorRewritten)
+{
+    {
+        QFile f(path());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(IniFile::MaxFileSize + 10));
+    }
+    IniFile ini(path());
+    EXPECT_EQ(ini.ReadValue("A", "b", 10), QString());
+    EXPECT_FALSE(ini.WriteValue("A", "b", "c"));
+    EXPECT_EQ(QFile(path()).size(), IniFile::MaxFileSize + 10);
+}
+
+TEST_F(IniFileTest, TwoProcessesWritingAtOnceLoseNothing)
+{
+    writeAll(path(), "[VELLOKIT]\nRA_PATH=/keep\n");
+    const int count = 1000;
+    QProcess a;
+    QProcess b;
+    a.start(INI_STRESS_WRITER, {path(), "Shared", "a", QString::number(count)});
+    b.start(INI_STRESS_WRITER, {path(), "Shared", "b", QString::number(count)});
+    ASSERT_TRUE(a.waitForFinished(240000));
+    ASSERT_TRUE(b.waitForFinished(240000));
+    EXPECT_EQ(a.exitCode(), 0);
+    EXPECT_EQ(b.exitCode(), 0);
+    IniFile ini(path());
+    for (int i = 0; i < count; ++i) {
+        ASSERT_EQ(ini.ReadValue("Shared", "a" + QString::number(i), 50), QString::number(i * 7)) << i;
+        ASSERT_EQ(ini.ReadValue("Shared", "b" + QString::number(i), 50), QString::number(i * 7)) << i;
+    }
+    EXPECT_EQ(ini.ReadValue("VELLOKIT", "RA_PATH", 255), "/keep");
+}
+
+TEST_F(IniFileTest, KilledWriterLeavesOldOrNewFileNeverHalf)
+{
+    // A writer killed at random moments must leave a file that parses with every key it had before.
+    writeAll(path(), "[VELLOKIT]\nRA_PATH=/keep\n");
+    for (int round = 0; round < 5; ++round) {
+        QProcess p;
+        p.start(INI_STRESS_WRITER, {path(), "Shared", QStringLiteral("r%1_").arg(round), "400"});
+        ASSERT_TRUE(p.waitForStarted());
+        QThread::msleep(30 + round * 20);
+        p.kill();
+        p.waitForFinished();
+        IniFile ini(path());
+        ASSERT_EQ(ini.ReadValue("VELLOKIT", "RA_PATH", 255), "/keep");
+        const QByteArray text = readAll(path());
+        ASSERT_TRUE(text.endsWith('\n'));
+    }
+}
