@@ -1,0 +1,70 @@
+// Sequential reader of the data packets of one RealMedia file, following the chain of DATA chunks.
+#pragma once
+
+#include "InputFile.h"
+#include "RmError.h"
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace rm {
+
+// One packet as it lies in the reader's buffer. bytes points at the packet header; the memory stays valid
+// and writable until the next call of PacketReader::next().
+struct Packet
+{
+    uint8_t* bytes = nullptr;
+    uint16_t version = 0; // packet object version, 0 or 1
+    uint16_t length = 0;  // whole packet including its header
+    uint16_t streamNumber = 0;
+    uint32_t timestamp = 0; // milliseconds
+    bool keyframe = false;  // flag 0x02 of the packet flags (version 0) or ASM flags (version 1)
+
+    static constexpr size_t TimestampOffset = 6;
+    static constexpr size_t StreamNumberOffset = 4;
+};
+
+// Reads packets in file order through one large buffer, so memory does not depend on the file size.
+// The buffer is borrowed from the caller and reused across readers.
+class PacketReader
+{
+public:
+    static constexpr size_t BufferSize = 4u << 20;
+
+    PacketReader(const InputFile& file, uint64_t dataOffset, std::vector<uint8_t>& buffer);
+
+    // Called before buffered bytes are moved or replaced, so a caller holding pointers into the buffer
+    // can flush them first.
+    void setBeforeRefill(std::function<void()> hook) { m_beforeRefill = std::move(hook); }
+
+    // Fetches the next packet. Sets done at the regular end of the data. Damaged data gives an error:
+    // Truncated (file ends inside a packet or before the announced count), BadPacket (header impossible),
+    // BadChunk (a DATA chain that points backwards or at something else).
+    RmError next(Packet& packet, bool& done);
+
+    uint64_t packetsRead() const { return m_packetsRead; }
+
+private:
+    RmError enterDataChunk(uint64_t offset);
+    RmError ensure(size_t count);
+    RmError advanceChunks(bool& done);
+    RmError readPacket(uint16_t version, uint16_t length, Packet& packet);
+
+    const InputFile& m_file;
+    std::vector<uint8_t>& m_buffer;
+    std::function<void()> m_beforeRefill;
+    uint64_t m_firstData;
+    bool m_started = false;
+    uint64_t m_bufferStart = 0; // file offset of m_buffer[0]
+    size_t m_bufferFill = 0;
+    uint64_t m_pos = 0; // file offset of the next packet
+    uint64_t m_chunkStart = 0;
+    uint64_t m_chunkEnd = 0;  // announced end of the DATA chunk, clamped to the file size
+    uint32_t m_remaining = 0; // packets still announced in this chunk
+    bool m_counted = true;    // false when the chunk announces 0 packets: read to its end instead
+    uint64_t m_nextData = 0;
+    uint64_t m_packetsRead = 0;
+};
+
+} // namespace rm

@@ -1,0 +1,84 @@
+// A RealMedia file opened for editing: one or more joined inputs, a title and an optional time range.
+#pragma once
+
+#include "OutputSink.h"
+#include "RmError.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace rm {
+
+class RmPart;
+
+// Description of one stream for display (rmtool info, the editor's panels).
+struct StreamInfo
+{
+    uint16_t number = 0;
+    std::string name;
+    std::string mimeType;
+    uint64_t packetCount = 0;
+};
+
+// Not thread-safe; use from one thread. Inputs stay open (read-only) until the object is destroyed.
+// Packets are copied byte for byte; only their timestamps and stream numbers are rewritten.
+// Every failing operation returns an RmError value as int; nothing throws.
+class RmFile
+{
+public:
+    ~RmFile();
+    RmFile(const RmFile&) = delete;
+    RmFile& operator=(const RmFile&) = delete;
+
+    // Opens path as the first part. Returns nullptr and sets *error (when given) on failure.
+    static std::unique_ptr<RmFile> open(const std::string& path, int* error);
+
+    // Title as stored bytes (UTF-8 or legacy Shift-JIS; no conversion). The set title wins over the first
+    // input's.
+    std::string title() const;
+    void setTitle(std::string title);
+
+    // Adds path after the inputs already opened. Fails with StreamMismatch when its streams differ from
+    // the first input's in count, MIME type or type-specific data; the object is unchanged on failure.
+    int append(const std::string& path);
+
+    // Range to keep, milliseconds on the joined timeline. Without an end the output runs to the end.
+    void setStartPosition(int32_t ms);
+    void setEndPosition(int32_t ms);
+
+    // Writes the result to path through a temporary file in the same folder, renamed over path at the end.
+    // On failure neither path nor the temporary file is left behind (an existing file at path is kept).
+    int write(const std::string& path);
+
+    // Writes the result to sink; used by write() and by tests and tools with their own destinations.
+    int writeTo(OutputSink& sink);
+
+    // Whether write() flushes the file to the disk before renaming it; on by default.
+    void setSyncOnWrite(bool sync) { m_sync = sync; }
+
+    static std::string errorText(int error);
+
+    std::vector<StreamInfo> streams() const;
+    // Length of the joined inputs, milliseconds (before any range is applied).
+    uint32_t durationMs() const;
+    uint64_t packetCount() const;
+    size_t inputCount() const { return m_parts.size(); }
+
+private:
+    RmFile();
+
+    std::vector<std::unique_ptr<RmPart>> m_parts;
+    std::vector<uint8_t> m_buffer;
+    std::optional<std::string> m_title;
+    std::optional<int64_t> m_start;
+    std::optional<int64_t> m_end;
+    bool m_sync = true;
+};
+
+// Opens a RealMedia file; the name the editor uses. See RmFile::open.
+std::unique_ptr<RmFile> OpenRmFile(const std::string& path, int* error);
+
+} // namespace rm

@@ -1,0 +1,151 @@
+// rmtool: inspect, join, cut and retitle RealMedia files from the command line.
+
+#include "RmFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+int usage()
+{
+    std::fputs("usage:\n"
+               "  rmtool info FILE\n"
+               "  rmtool join OUT IN1 [IN2 ...] [--title TEXT]\n"
+               "  rmtool cut IN OUT START_MS END_MS\n"
+               "  rmtool title FILE [NEW_TITLE]\n"
+               "options (any command that writes): --no-sync  do not flush the output to disk\n",
+               stderr);
+    return 2;
+}
+
+int fail(const std::string& path, int error)
+{
+    std::fprintf(stderr, "rmtool: %s: %s\n", path.c_str(), rm::RmFile::errorText(error).c_str());
+    return 1;
+}
+
+bool parseMs(const char* text, int32_t& out)
+{
+    errno = 0;
+    char* end = nullptr;
+    const long long v = std::strtoll(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || v < INT32_MIN || v > INT32_MAX) {
+        return false;
+    }
+    out = static_cast<int32_t>(v);
+    return true;
+}
+
+int info(const std::string& path)
+{
+    int error = 0;
+    auto file = rm::OpenRmFile(path, &error);
+    if (!file) {
+        return fail(path, error);
+    }
+    std::printf("title: %s\n", file->title().c_str());
+    std::printf("duration_ms: %u\n", file->durationMs());
+    std::printf("packets: %llu\n", static_cast<unsigned long long>(file->packetCount()));
+    const auto streams = file->streams();
+    std::printf("streams: %zu\n", streams.size());
+    for (const auto& s : streams) {
+        std::printf("stream %u: %s \"%s\" packets=%llu\n", s.number, s.mimeType.c_str(), s.name.c_str(),
+                    static_cast<unsigned long long>(s.packetCount));
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args;
+    std::string title;
+    bool haveTitle = false;
+    bool sync = true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--title") == 0) {
+            if (i + 1 >= argc) {
+                return usage();
+            }
+            title = argv[++i];
+            haveTitle = true;
+        } else if (std::strcmp(argv[i], "--no-sync") == 0) {
+            sync = false;
+        } else {
+            args.emplace_back(argv[i]);
+        }
+    }
+    if (args.empty()) {
+        return usage();
+    }
+    const std::string command = args[0];
+    if (command == "info" && args.size() == 2) {
+        return info(args[1]);
+    }
+    if (command == "join" && args.size() >= 3) {
+        int error = 0;
+        auto file = rm::OpenRmFile(args[2], &error);
+        if (!file) {
+            return fail(args[2], error);
+        }
+        for (size_t i = 3; i < args.size(); ++i) {
+            if ((error = file->append(args[i])) != 0) {
+                return fail(args[i], error);
+            }
+        }
+        if (haveTitle) {
+            file->setTitle(title);
+        }
+        file->setSyncOnWrite(sync);
+        if ((error = file->write(args[1])) != 0) {
+            return fail(args[1], error);
+        }
+        return 0;
+    }
+    if (command == "cut" && args.size() == 5) {
+        int32_t start = 0;
+        int32_t end = 0;
+        if (!parseMs(args[3].c_str(), start) || !parseMs(args[4].c_str(), end)) {
+            return usage();
+        }
+        int error = 0;
+        auto file = rm::OpenRmFile(args[1], &error);
+        if (!file) {
+            return fail(args[1], error);
+        }
+        file->setStartPosition(start);
+        file->setEndPosition(end);
+        if (haveTitle) {
+            file->setTitle(title);
+        }
+        file->setSyncOnWrite(sync);
+        if ((error = file->write(args[2])) != 0) {
+            return fail(args[2], error);
+        }
+        return 0;
+    }
+    if (command == "title" && (args.size() == 2 || args.size() == 3)) {
+        int error = 0;
+        auto file = rm::OpenRmFile(args[1], &error);
+        if (!file) {
+            return fail(args[1], error);
+        }
+        if (args.size() == 2) {
+            std::printf("%s\n", file->title().c_str());
+            return 0;
+        }
+        file->setTitle(args[2]);
+        file->setSyncOnWrite(sync);
+        if ((error = file->write(args[1])) != 0) {
+            return fail(args[1], error);
+        }
+        return 0;
+    }
+    return usage();
+}
