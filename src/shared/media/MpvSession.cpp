@@ -1,0 +1,276 @@
+#include "MpvSession.h"
+
+#include "MpvEventTranslator.h"
+#include "ObservedProperties.h"
+
+#include <mpv/client.h>
+
+#include <QByteArray>
+#include <QTimer>
+
+#include <clocale>
+#include <vector>
+
+namespace {
+
+quint64 otherTag()
+{
+    return ReplyTag{ReplyTag::Other, 0, 0}.pack();
+}
+
+// A reply the engine could not be asked for, as if the engine had refused.
+mpv_event refusedReply(mpv_event_id id, quint64 tag)
+{
+    mpv_event event{};
+    event.event_id = id;
+    event.error = MPV_ERROR_UNINITIALIZED;
+    event.reply_userdata = tag;
+    return event;
+}
+
+} // namespace
+
+MpvSession::MpvSession(const Options& options, QObject* parent) : QObject(parent)
+{
+    qRegisterMetaType<EndReport>();
+    // libmpv refuses to start unless numbers are formatted the "C" way;
+    // QCoreApplication has set the locale from the environment.
+    std::setlocale(LC_NUMERIC, "C");
+
+    m_handle = mpv_create();
+    if (!m_handle)
+        return;
+    const auto set = [this](const char* name, const QByteArray& value) {
+        mpv_set_option_string(m_handle, name, value.constData());
+    };
+    set("config", "no");
+    set("terminal", "no");
+    set("idle", "yes");
+    set("keep-open", "no");
+    set("input-default-bindings", "no");
+    set("input-vo-keyboard", "no");
+    set("input-cursor", "no");
+    set("osc", "no");
+    set("osd-level", "0");
+    set("ytdl", "no");
+    set("load-scripts", "no");
+    set("audio-display", "no");
+    set("hwdec", "no");
+    set("resume-playback", "no");
+    if (!options.videoOutput.isEmpty())
+        set("vo", options.videoOutput.toUtf8());
+    if (!options.audioOutput.isEmpty())
+        set("ao", options.audioOutput.toUtf8());
+    if (options.windowId != 0) {
+        int64_t wid = qint64(options.windowId);
+        mpv_set_option(m_handle, "wid", MPV_FORMAT_INT64, &wid);
+    }
+    if (mpv_initialize(m_handle) < 0) {
+        mpv_terminate_destroy(m_handle);
+        m_handle = nullptr;
+        return;
+    }
+    const auto table = observedProperties();
+    for (std::size_t row = 0; row < table.size(); ++row)
+        mpv_observe_property(m_handle, ReplyTag{ReplyTag::Observe, int(row), 0}.pack(), table[row].name,
+                             table[row].format);
+    mpv_set_wakeup_callback(m_handle, &MpvSession::onWakeup, this);
+}
+
+MpvSession::~MpvSession()
+{
+    if (!m_handle)
+        return;
+    // After this returns no wakeup runs any more; queued drains die with
+    // the object.
+    mpv_set_wakeup_callback(m_handle, nullptr, nullptr);
+    mpv_terminate_destroy(m_handle);
+    m_handle = nullptr;
+}
+
+void MpvSession::onWakeup(void* context)
+{
+    // Any thread. Only post; the drain runs on the session's thread.
+    auto* self = static_cast<MpvSession*>(context);
+    if (!self->m_wakeupPosted.exchange(true))
+        QMetaObject::invokeMethod(self, &MpvSession::drainEvents, Qt::QueuedConnection);
+}
+
+void MpvSession::drainEvents()
+{
+    m_wakeupPosted = false;
+    while (m_handle) {
+        // Data of `event` is valid only until the next wait; the translator
+        // copies what it keeps.
+        const mpv_event* event = mpv_wait_event(m_handle, 0);
+        if (!event || event->event_id == MPV_EVENT_NONE)
+            break;
+        const bool shutdown = event->event_id == MPV_EVENT_SHUTDOWN;
+        apply(MpvEventTranslator::translateEvent(*event, m_state));
+        if (shutdown)
+            break;
+    }
+}
+
+void MpvSession::apply(Transition transition)
+{
+    m_state = std::move(transition.state);
+    if (transition.stopEngine && m_handle)
+        command({"stop"}, otherTag());
+    if (transition.readSnapshotFor) {
+        const auto table = observedProperties();
+        for (std::size_t row = 0; row < table.size(); ++row) {
+            if (!table[row].snapshot)
+                continue;
+            const quint64 tag = ReplyTag{ReplyTag::Snapshot, int(row), *transition.readSnapshotFor}.pack();
+            if (!m_handle || mpv_get_property_async(m_handle, tag, table[row].name, table[row].format) < 0) {
+                const mpv_event refused = refusedReply(MPV_EVENT_GET_PROPERTY_REPLY, tag);
+                apply(MpvEventTranslator::translateEvent(refused, m_state));
+            }
+        }
+    }
+    if (transition.opened)
+        emit opened(*transition.opened);
+    if (transition.ended)
+        emit ended(*transition.ended);
+}
+
+void MpvSession::command(std::initializer_list<const char*> args, quint64 tag)
+{
+    std::vector<const char*> argv(args);
+    argv.push_back(nullptr);
+    if (!m_handle || mpv_command_async(m_handle, tag, argv.data()) < 0) {
+        const auto kind = ReplyTag::unpack(tag);
+        if (kind && kind->kind != ReplyTag::Other) {
+            const mpv_event refused = refusedReply(MPV_EVENT_COMMAND_REPLY, tag);
+            apply(MpvEventTranslator::translateEvent(refused, m_state));
+        }
+    }
+}
+
+void MpvSession::setFlag(const char* name, bool value)
+{
+    int flag = value ? 1 : 0;
+    if (m_handle)
+        mpv_set_property_async(m_handle, otherTag(), name, MPV_FORMAT_FLAG, &flag);
+}
+
+void MpvSession::failLater(quint64 serial)
+{
+    QTimer::singleShot(0, this, [this, serial] {
+        const mpv_event refused =
+            refusedReply(MPV_EVENT_COMMAND_REPLY, ReplyTag{ReplyTag::Load, 0, serial}.pack());
+        apply(MpvEventTranslator::translateEvent(refused, m_state));
+    });
+}
+
+void MpvSession::execute(Request request, bool forgetPathWhenEmpty)
+{
+    if (m_reportDepth > 0) {
+        // Called from a slot of the ClosedByProgram report being delivered.
+        if (!request.path.isEmpty())
+            m_deferredLoad = request.path;
+        return;
+    }
+    if (!request.path.isEmpty() || forgetPathWhenEmpty)
+        m_path = request.path;
+
+    ++m_reportDepth;
+    apply(MpvEventTranslator::closeByProgram(m_state));
+    --m_reportDepth;
+
+    if (m_deferredLoad) {
+        request.path = *std::exchange(m_deferredLoad, std::nullopt);
+        m_path = request.path;
+    }
+    if (request.path.isEmpty()) {
+        if (m_handle)
+            command({"stop"}, otherTag());
+        return;
+    }
+    startLoad(request.path);
+}
+
+void MpvSession::startLoad(const QString& path)
+{
+    const quint64 serial = ++m_lastSerial;
+    apply(MpvEventTranslator::beginLoad(m_state, serial));
+    if (!engineAvailable()) {
+        failLater(serial);
+        return;
+    }
+    setFlag("pause", false);
+    // "-" alone would be read by the engine as standard input.
+    const QByteArray file = path == QLatin1String("-") ? QByteArray("./-") : path.toUtf8();
+    command({"loadfile", file.constData(), "replace"}, ReplyTag{ReplyTag::Load, 0, serial}.pack());
+}
+
+void MpvSession::open(const QString& path)
+{
+    execute(Request{path}, true);
+}
+
+void MpvSession::stop()
+{
+    execute(Request{}, false);
+}
+
+void MpvSession::play()
+{
+    if (m_reportDepth > 0) {
+        if (!m_path.isEmpty())
+            m_deferredLoad = m_path;
+        return;
+    }
+    if (isOpen()) {
+        if (m_state.paused) {
+            resume();
+        } else {
+            seek(0);
+            setFlag("pause", false);
+        }
+        return;
+    }
+    if (!m_path.isEmpty())
+        startLoad(m_path);
+}
+
+void MpvSession::resume()
+{
+    if (!isOpen())
+        return;
+    m_state.paused = false;
+    setFlag("pause", false);
+}
+
+void MpvSession::pause()
+{
+    if (!isOpen())
+        return;
+    m_state.paused = true;
+    setFlag("pause", true);
+}
+
+void MpvSession::seek(double seconds)
+{
+    if (!isOpen() || !engineAvailable())
+        return;
+    apply(MpvEventTranslator::seekRequested(m_state, seconds));
+    const QByteArray target = QByteArray::number(qMax(0.0, seconds), 'f', 3);
+    command({"seek", target.constData(), "absolute+exact"}, ReplyTag{ReplyTag::Seek, 0, 0}.pack());
+}
+
+void MpvSession::setVolumePercent(double percent)
+{
+    double value = qBound(0.0, percent, 100.0);
+    m_state.volumePercent = value;
+    if (m_handle)
+        mpv_set_property_async(m_handle, otherTag(), "volume", MPV_FORMAT_DOUBLE, &value);
+}
+
+void MpvSession::setVideoWindow(quint64 windowId)
+{
+    int64_t wid = qint64(windowId);
+    if (m_handle)
+        mpv_set_property_async(m_handle, otherTag(), "wid", MPV_FORMAT_INT64, &wid);
+}
