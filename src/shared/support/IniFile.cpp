@@ -4,10 +4,13 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <optional>
+#include <sys/file.h>
+#include <unistd.h>
 #include <vector>
 
 namespace vello {
@@ -188,6 +191,38 @@ bool readWhole(const QString& path, QByteArray& data, bool& exists)
     return data.size() <= IniFile::MaxFileSize && f.error() == QFileDevice::NoError;
 }
 
+/// An exclusive flock() on a companion lock file, held for the object's lifetime. The kernel releases it
+/// when the process dies, so a crashed writer never blocks the others. The lock file itself is kept.
+class FileLock
+{
+public:
+    explicit FileLock(const QString& path)
+    {
+        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (m_fd < 0)
+            return;
+        int rc;
+        do {
+            rc = ::flock(m_fd, LOCK_EX);
+        } while (rc != 0 && errno == EINTR);
+        if (rc != 0) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+    ~FileLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    bool held() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+};
+
 } // namespace
 
 QString IniFile::ReadValue(const QString& section, const QString& key, int maxLen) const
@@ -227,9 +262,8 @@ bool IniFile::WriteValue(const QString& section, const QString& key, const QStri
         sectionName.contains(u'\r') || sectionName.contains(QChar(u'\0')))
         return false;
 
-    QLockFile lock(m_path + QStringLiteral(".lock"));
-    lock.setStaleLockTime(10000);
-    if (!lock.tryLock(5000))
+    const FileLock lock(m_path + QStringLiteral(".lock"));
+    if (!lock.held())
         return false;
 
     QByteArray data;

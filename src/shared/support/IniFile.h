@@ -32,8 +32,8 @@ public:
     QString ReadValue(const QString& section, const QString& key, int maxLen) const;
 
     /// Stores text under section and key, creating file, section and key when missing.
-    /// Returns false (and leaves the file as it was) when the file cannot be read or written, the lock
-    /// cannot be taken within a few seconds, or the section/key name is refused.
+    /// Returns false (and leaves the file as it was) when the file cannot be read or written, the lock file
+    /// cannot be created, or the section/key name is refused.
     bool WriteValue(const QString& section, const QString& key, const QString& text);
 
     /// Files larger than this are neither parsed nor rewritten.
