@@ -1,0 +1,56 @@
+// Velloplayer's entry point and composition root: builds the main window and wires the player's parts.
+#include "MessageService.h"
+#include "QtMessageService.h"
+#include "frmMain.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+/// True when Qt can open a screen: a display server is named, or a platform plugin is chosen.
+bool displayAvailable(int argc, char** argv)
+{
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value && *value)
+            return true;
+    }
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!displayAvailable(argc, argv)) {
+        std::fputs("velloplayer: 表示できる画面がありません (no display: set DISPLAY or run under xvfb-run)\n",
+                   stderr);
+        return 2;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Velloplayer"));
+    vello::MessageService::setProgramTitle(QStringLiteral("Velloplayer"));
+    vello::QtMessageService messages;
+    vello::ScopedMessageService installed(&messages);
+
+    vello::frmMain window;
+    messages.setParent(&window);
+
+    // The whole text after the program name is one media file.
+    QStringList arguments = QApplication::arguments();
+    if (!arguments.isEmpty())
+        arguments.removeFirst();
+    window.setCommandLine(arguments.join(u' '));
+
+    if (window.Form_Load() == vello::frmMain::StartResult::AnotherCopyRuns)
+        return 0;
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,23 @@
+// What the settings store applies to the main window on the very first start.
+#pragma once
+
+namespace vello {
+
+/// Implemented by the main window. Called on the window thread from ConfigStore::LoadConfig only while it
+/// creates Config.ini; every call must tolerate being made before the window was ever shown.
+class ConfigHost
+{
+public:
+    virtual ~ConfigHost() = default;
+
+    virtual void hideMainWindow() = 0;
+    virtual void showMainWindow() = 0;
+    /// Widths of the file list's title, date and size columns in twips; 0 hides a column.
+    virtual void setColumnWidths(int titleTwips, int dateTwips, int sizeTwips) = 0;
+    /// Above all other windows (true) or back to the normal z-order (false).
+    virtual void applyTopMost(bool topMost) = 0;
+    /// Install (true) or remove (false) the aspect-ratio keeping on resizes; idempotent.
+    virtual void applyFixedRatio(bool fixedRatio) = 0;
+};
+
+} // namespace vello

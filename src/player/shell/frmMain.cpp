@@ -1,0 +1,808 @@
+#include "frmMain.h"
+
+#include "AppError.h"
+#include "ButtonArt.h"
+#include "Helpers.h"
+#include "MessageService.h"
+#include "ProgramPaths.h"
+#include "WindowPos.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QScreen>
+#include <QSlider>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <cmath>
+
+#ifndef VELLO_VERSION_TEXT
+#define VELLO_VERSION_TEXT "0.0.0"
+#endif
+
+namespace vello {
+
+namespace {
+
+const QString ProgramTitle = QStringLiteral("Velloplayer");
+
+AppError typeMismatch()
+{
+    return AppError{QStringLiteral("型が一致しません。"), errors::TypeMismatch, ProgramTitle};
+}
+
+/// Runs one start-up statement; an error skips it and the start-up goes on.
+template <typename F>
+void skipOnError(F&& step)
+{
+    try {
+        step();
+    } catch (const AppException&) {
+    } catch (const std::exception&) {
+    }
+}
+
+/// A stored window size or position: a finite number within what a window can take (twips).
+double windowNumber(const QString& text)
+{
+    if (!WindowStateStore::isNumber(text))
+        throw AppException(typeMismatch());
+    const double v = WindowStateStore::toNumber(text);
+    if (std::fabs(v) > 10'000'000.0)
+        throw AppException(QStringLiteral("オーバーフローしました。"), 6, ProgramTitle);
+    return v;
+}
+
+/// A whole number stored in the window-state store; throws the type-mismatch error otherwise.
+int storedWhole(const QString& text)
+{
+    if (!isWholeNumber(text))
+        throw AppException(typeMismatch());
+    return text.trimmed().toInt();
+}
+
+} // namespace
+
+frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(ProgramTitle);
+    m_config.setHost(this);
+    m_state.FolderHistory.fill(ProgramPaths::systemDriveRoot());
+    createControls();
+    createMenus();
+
+    const QSize client(toPixels(MainLayout::DesignClientWidth), toPixels(MainLayout::DesignClientHeight));
+    resize(client.width(), client.height() + menuBar()->sizeHint().height());
+    move(toPixels(MainLayout::DesignLeft), toPixels(MainLayout::DesignTop));
+    applyLayout();
+}
+
+frmMain::~frmMain() = default;
+
+// ---------------------------------------------------------------------------------------------------
+// Controls and menus
+
+void frmMain::createControls()
+{
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(m_client);
+    m_client->installEventFilter(this);
+
+    m_folderLabel = new QLabel(m_client);
+    m_folderLabel->setObjectName(QStringLiteral("lblFolder"));
+    m_folderLabel->setTextFormat(Qt::PlainText);
+
+    m_lblFa = new QLabel(QStringLiteral("お気に入り"), m_client);
+    m_lblFa->setObjectName(QStringLiteral("lblFa"));
+    m_lblFa->hide();
+
+    m_fraFileList = new QWidget(m_client);
+    m_fraFileList->setObjectName(QStringLiteral("fraFileList"));
+
+    m_tvwDir = new QTreeWidget(m_fraFileList);
+    m_tvwDir->setObjectName(QStringLiteral("tvwDir"));
+    m_tvwDir->setHeaderHidden(true);
+
+    m_treFa = new QTreeWidget(m_fraFileList);
+    m_treFa->setObjectName(QStringLiteral("treFa"));
+    m_treFa->setHeaderHidden(true);
+    m_treFa->hide();
+
+    m_FILE1 = new QTreeWidget(m_fraFileList);
+    m_FILE1->setObjectName(QStringLiteral("FILE1"));
+    m_FILE1->setColumnCount(4);
+    m_FILE1->setHeaderLabels({QStringLiteral("名前"), QStringLiteral("タイトル"), QStringLiteral("更新日時"),
+                              QStringLiteral("サイズ")});
+    m_FILE1->headerItem()->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
+    m_FILE1->setRootIsDecorated(false);
+    m_FILE1->setUniformRowHeights(true);
+    m_FILE1->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_FILE1->header()->setStretchLastSection(false);
+    m_FILE1->header()->setMinimumSectionSize(1);
+    setColumnTwips(0, 1764);
+    setColumnTwips(1, 1440);
+    setColumnTwips(2, 1549);
+    setColumnTwips(3, 1000);
+
+    m_videoArea = new QWidget(m_client);
+    m_videoArea->setObjectName(QStringLiteral("videoArea"));
+    m_videoArea->setAttribute(Qt::WA_NativeWindow);
+    m_videoArea->setAttribute(Qt::WA_DontCreateNativeAncestors);
+    m_videoArea->setAutoFillBackground(true);
+    QPalette black = m_videoArea->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    m_videoArea->setPalette(black);
+
+    m_lblTitle = new QLabel(m_client);
+    m_lblTitle->setObjectName(QStringLiteral("lblTitle"));
+    m_lblTitle->setTextFormat(Qt::PlainText);
+
+    m_lblTimer = new QLabel(QStringLiteral("00:00/00:00"), m_client);
+    m_lblTimer->setObjectName(QStringLiteral("lblTimer"));
+    m_lblTimer->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    m_sldTimer = new QSlider(Qt::Horizontal, m_client);
+    m_sldTimer->setObjectName(QStringLiteral("sldTimer"));
+    m_sldTimer->setRange(0, 0);
+
+    for (int i = 0; i < MainLayout::ButtonCount; ++i) {
+        auto* normal = new QLabel(m_client);
+        normal->setObjectName(QStringLiteral("imgButton_%1").arg(i));
+        normal->setScaledContents(true);
+        normal->setPixmap(ButtonArt::image(i, false, 32));
+        auto* pressed = new QLabel(m_client);
+        pressed->setObjectName(QStringLiteral("imgButton_S_%1").arg(i));
+        pressed->setScaledContents(true);
+        pressed->setPixmap(ButtonArt::image(i, true, 32));
+        pressed->hide();
+        m_imgButton[i] = normal;
+        m_imgButtonS[i] = pressed;
+    }
+
+    m_picVol = new QWidget(m_client);
+    m_picVol->setObjectName(QStringLiteral("picVol"));
+    m_picVol->setAutoFillBackground(true);
+    m_sldVol = new QSlider(Qt::Vertical, m_picVol);
+    m_sldVol->setObjectName(QStringLiteral("sldVol"));
+    m_sldVol->setRange(0, 100);
+    m_sldVol->setValue(50);
+    m_picVol->hide();
+
+    m_imgSplitter = new QWidget(m_client);
+    m_imgSplitter->setObjectName(QStringLiteral("imgSplitter"));
+    m_imgSplitter->setCursor(Qt::SplitHCursor);
+    m_imgSplitter->installEventFilter(this);
+
+    m_picSplitter = new QWidget(m_client);
+    m_picSplitter->setObjectName(QStringLiteral("picSplitter"));
+    m_picSplitter->setAutoFillBackground(true);
+    QPalette grey = m_picSplitter->palette();
+    grey.setColor(QPalette::Window, QColor(128, 128, 128));
+    m_picSplitter->setPalette(grey);
+    m_picSplitter->hide();
+}
+
+void frmMain::createMenus()
+{
+    const auto add = [this](QMenu* menu, const char* name, const QString& caption,
+                            const QKeySequence& key = {}) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        if (!key.isEmpty())
+            a->setShortcut(key);
+        return a;
+    };
+
+    m_mnuFile = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
+    m_mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    m_mnuEdit = add(m_mnuFile, "mnuEdit", QStringLiteral("RMファイルの編集(&E)"), QKeySequence(Qt::CTRL | Qt::Key_E));
+    m_mnuCfg = add(m_mnuFile, "mnuCfg", QStringLiteral("環境設定(&C)"), QKeySequence(Qt::Key_F3));
+    m_mnuFile->addSeparator();
+    static constexpr Qt::Key logKeys[5] = {Qt::Key_F1, Qt::Key_F2, Qt::Key_F3, Qt::Key_F4, Qt::Key_F5};
+    for (int i = 0; i < 5; ++i) {
+        m_log[i] = add(m_mnuFile, "log", QStringLiteral("Log%1").arg(i + 1), QKeySequence(Qt::CTRL | logKeys[i]));
+        m_log[i]->setObjectName(QStringLiteral("log_%1").arg(i + 1));
+        connect(m_log[i], &QAction::triggered, this, [this, i] { log_Click(i + 1); });
+    }
+    m_mnuClear = add(m_mnuFile, "mnuClear", QStringLiteral("履歴のクリア(&R)"));
+    m_mnuFile->addSeparator();
+    m_mnuExit = add(m_mnuFile, "mnuExit", QStringLiteral("終了(&E)"));
+
+    m_mnuView = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+    m_mnuView->setObjectName(QStringLiteral("mnuView"));
+    m_mnuFa = m_mnuView->addMenu(QStringLiteral("お気に入り(&A)"));
+    m_mnuFa->setObjectName(QStringLiteral("mnuFa"));
+    m_mnuFaOpen = add(m_mnuFa, "mnuFaOpen", QStringLiteral("お気に入りモード(&O)"), QKeySequence(Qt::CTRL | Qt::Key_O));
+    m_mnuFaOpen->setCheckable(true);
+    m_mnuFaEdit = add(m_mnuFa, "mnuFaEdit", QStringLiteral("お気に入りの整理(&S)"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    m_mnuFaAdd = add(m_mnuFa, "mnuFaAdd", QStringLiteral("お気に入りに追加(A)"));
+    m_mnuFaDel = add(m_mnuFa, "mnuFaDel", QStringLiteral("お気に入りから削除(&D)"));
+    m_mnuViewFull = add(m_mnuView, "mnuViewFull", QStringLiteral("最大化(&F)"), QKeySequence(Qt::Key_F7));
+    m_mnuViewFull->setCheckable(true);
+    m_mnuViewOri = add(m_mnuView, "mnuViewOri", QStringLiteral("オリジナルサイズ(&O)"), QKeySequence(Qt::Key_F9));
+    m_mnuViewOri->setCheckable(true);
+    m_mnuViewSize = add(m_mnuView, "mnuViewSize", QStringLiteral("倍率変更(&B)"), QKeySequence(Qt::Key_F8));
+    m_mnuView->addSeparator();
+    m_mnuShortcut = add(m_mnuView, "mnuShortcut", QStringLiteral("ショートカットキー一覧(&S)"));
+
+    m_mnuHelp = menuBar()->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
+    m_mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    m_mnuHelpContents = add(m_mnuHelp, "mnuHelpContents", QStringLiteral("ﾍﾙﾌﾟ(&H)"));
+    m_mnuAbout = add(m_mnuHelp, "mnuAbout", QStringLiteral("バージョン情報(&A)"));
+    m_mnuUpdate = add(m_mnuHelp, "mnuUpdate", QStringLiteral("最新バージョンを取得"));
+
+    connect(m_mnuEdit, &QAction::triggered, this, &frmMain::mnuEdit_Click);
+    connect(m_mnuCfg, &QAction::triggered, this, &frmMain::mnuCfg_Click);
+    connect(m_mnuClear, &QAction::triggered, this, &frmMain::mnuClear_Click);
+    connect(m_mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+    connect(m_mnuFaOpen, &QAction::triggered, this, &frmMain::mnuFaOpen_Click);
+    connect(m_mnuFaEdit, &QAction::triggered, this, &frmMain::mnuFaEdit_Click);
+    connect(m_mnuFaAdd, &QAction::triggered, this, &frmMain::mnuFaAdd_Click);
+    connect(m_mnuFaDel, &QAction::triggered, this, &frmMain::mnuFaDel_Click);
+    connect(m_mnuViewFull, &QAction::triggered, this, &frmMain::mnuViewFull_Click);
+    connect(m_mnuViewOri, &QAction::triggered, this, &frmMain::mnuViewOri_Click);
+    connect(m_mnuViewSize, &QAction::triggered, this, &frmMain::mnuViewSize_Click);
+    connect(m_mnuShortcut, &QAction::triggered, this, &frmMain::mnuShortcut_Click);
+    connect(m_mnuHelpContents, &QAction::triggered, this, &frmMain::mnuHelp_Click);
+    connect(m_mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+    connect(m_mnuUpdate, &QAction::triggered, this, &frmMain::mnuUpdate_Click);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Units and layout
+
+double frmMain::twipsPerPixel() const
+{
+    const int dpi = logicalDpiX();
+    return dpi > 0 ? 1440.0 / dpi : 15.0;
+}
+
+int frmMain::toPixels(double twips) const
+{
+    const qint64 px = roundHalfEven(twips / twipsPerPixel());
+    return static_cast<int>(std::clamp<qint64>(px, -1000000, 1000000));
+}
+
+int frmMain::toTwips(int pixels) const
+{
+    return static_cast<int>(roundHalfEven(pixels * twipsPerPixel()));
+}
+
+QSize frmMain::outerTwips() const
+{
+    const QSize client = m_client->size();
+    return MainLayout::outerFromClient(QSize(toTwips(client.width()), toTwips(client.height())));
+}
+
+void frmMain::setOuterTwips(double widthTwips, double heightTwips)
+{
+    const int width = toPixels(widthTwips - MainLayout::FrameWidth);
+    const int height = toPixels(heightTwips - MainLayout::FrameHeight) + menuBar()->sizeHint().height();
+    resize(qMax(width, 1), qMax(height, 1));
+}
+
+void frmMain::SetSplitter(double positionTwips)
+{
+    m_layout.SetSplitter(positionTwips);
+    applyLayout();
+    m_imgSplitter->unsetCursor();
+    m_imgSplitter->setCursor(Qt::SplitHCursor);
+}
+
+void frmMain::applyLayout()
+{
+    const auto place = [this](QWidget* w, const QRect& r) {
+        w->setGeometry(toPixels(r.left()), toPixels(r.top()), qMax(toPixels(r.width()), 0),
+                       qMax(toPixels(r.height()), 0));
+    };
+    const MainLayout& l = m_layout;
+    place(m_folderLabel, l.lblFolder);
+    place(m_lblFa, l.lblFa);
+    place(m_fraFileList, l.fraFileList);
+    place(m_tvwDir, l.tvwDir);
+    place(m_treFa, l.treFa);
+    place(m_FILE1, l.FILE1);
+    place(m_imgSplitter, l.imgSplitter);
+    place(m_picSplitter, l.picSplitter);
+    place(m_videoArea, l.RA);
+    place(m_lblTitle, l.lblTitle);
+    place(m_lblTimer, l.lblTimer);
+    place(m_sldTimer, l.sldTimer);
+    for (int i = 0; i < MainLayout::ButtonCount; ++i) {
+        place(m_imgButton[i], l.imgButton[i]);
+        place(m_imgButtonS[i], l.imgButton[i]);
+    }
+    place(m_picVol, l.picVol);
+    m_sldVol->setGeometry(0, 0, m_picVol->width(), m_picVol->height());
+    m_picSplitter->setVisible(l.splitterBarVisible());
+    if (l.splitterBarVisible())
+        m_picSplitter->raise();
+}
+
+int frmMain::columnTwips(int column) const
+{
+    if (m_FILE1->header()->isSectionHidden(column))
+        return 0;
+    return toTwips(m_FILE1->header()->sectionSize(column));
+}
+
+void frmMain::setColumnTwips(int column, int twips)
+{
+    const int px = toPixels(twips);
+    QHeaderView* header = m_FILE1->header();
+    if (px <= 0) {
+        header->setSectionHidden(column, true);
+        return;
+    }
+    header->setSectionHidden(column, false);
+    header->resizeSection(column, px);
+}
+
+void frmMain::UpdateHistoryMenu()
+{
+    for (int i = 0; i < 5; ++i)
+        m_log[i]->setText(m_state.FolderHistory[i]);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Start-up
+
+frmMain::StartResult frmMain::Form_Load()
+{
+    if (m_loaded)
+        return StartResult::Running;
+    m_loaded = true;
+
+    const auto abandon = [this](const AppException& e) {
+        MessageService::standardError(e.error());
+        startupTips();
+        return StartResult::Running;
+    };
+
+    try {
+        startupReadSystemDrive();
+        if (!startupSingleCopy())
+            return StartResult::AnotherCopyRuns;
+        startupLoadConfig();
+        startupLoadFavourites();
+        startupLoadHistory();
+    } catch (const AppException& e) {
+        return abandon(e);
+    }
+
+    skipOnError([this] { startupFolderTree(); });
+    skipOnError([this] { startupStartFolder(); });
+    skipOnError([this] { startupFillFileList(); });
+
+    try {
+        startupRestoreWindow();
+        startupTitle();
+    } catch (const AppException& e) {
+        return abandon(e);
+    }
+
+    m_state.ChangePending = false; // 11
+    skipOnError([this] { startupSplitter(); });
+    skipOnError([this] { startupVolume(); });
+
+    try {
+        startupFixedRatio();
+    } catch (const AppException& e) {
+        return abandon(e);
+    }
+
+    skipOnError([this] { startupColumnWidths(); });
+    skipOnError([this] { startupCommandLine(); });
+    show(); // 17
+    skipOnError([this] { startupRefresh(); });
+    m_state.SliderDragging = false; // 19
+    startupTips();
+    return StartResult::Running;
+}
+
+void frmMain::startupReadSystemDrive()
+{
+    m_systemDriveRoot = ProgramPaths::systemDriveRoot().left(3);
+}
+
+bool frmMain::startupSingleCopy()
+{
+    return m_instance.acquire();
+}
+
+void frmMain::startupLoadConfig()
+{
+    m_config.LoadConfig();
+}
+
+void frmMain::startupLoadFavourites()
+{
+    if (m_hooks.loadFavourites)
+        m_hooks.loadFavourites();
+}
+
+void frmMain::startupLoadHistory()
+{
+    for (int i = 0; i < 5; ++i) {
+        const auto stored = m_store.value(QStringLiteral("PATH%1").arg(i + 1));
+        m_state.FolderHistory[i] = stored ? *stored : m_systemDriveRoot;
+    }
+    UpdateHistoryMenu();
+}
+
+void frmMain::startupFolderTree()
+{
+    if (m_hooks.SetValue)
+        m_hooks.SetValue();
+}
+
+void frmMain::startupStartFolder()
+{
+    const PlayerSettings& s = m_config.settings();
+    switch (s.DefaultDir) {
+    case 0:
+        if (m_hooks.enterFavouritesMode)
+            m_hooks.enterFavouritesMode();
+        break;
+    case 1:
+        if (m_hooks.setFolder)
+            m_hooks.setFolder(m_state.FolderHistory[0]);
+        break;
+    case 2:
+        if (m_hooks.setFolder)
+            m_hooks.setFolder(s.DefaultDirPath.isEmpty() ? m_systemDriveRoot : s.DefaultDirPath);
+        break;
+    default:
+        break;
+    }
+}
+
+void frmMain::startupFillFileList()
+{
+    if (m_hooks.FillFileList)
+        m_hooks.FillFileList();
+}
+
+void frmMain::startupRestoreWindow()
+{
+    const QSize current = outerTwips();
+    const auto width = m_store.value(QStringLiteral("WIDTH"));
+    const auto height = m_store.value(QStringLiteral("HEIGHT"));
+    const double w = width ? windowNumber(*width) : current.width();
+    const double h = height ? windowNumber(*height) : current.height();
+    if (w < 0 || h < 0)
+        throw AppException(QStringLiteral("プロパティの値が不正です。"), 380, ProgramTitle);
+    setOuterTwips(w, h);
+
+    const auto top = m_store.value(QStringLiteral("TOP"));
+    const auto left = m_store.value(QStringLiteral("LEFT"));
+    if (top || left) {
+        const double y = top ? windowNumber(*top) : toTwips(pos().y());
+        const double x = left ? windowNumber(*left) : toTwips(pos().x());
+        move(toPixels(x), toPixels(y));
+    }
+
+    const auto stateText = m_store.value(QStringLiteral("STATE"));
+    const int state = stateText ? storedWhole(*stateText) : 0;
+    switch (state) {
+    case 0:
+        setWindowState(Qt::WindowNoState);
+        break;
+    case 1:
+        setWindowState(Qt::WindowMinimized);
+        break;
+    case 2:
+        setWindowState(Qt::WindowMaximized);
+        break;
+    default:
+        throw AppException(QStringLiteral("プロパティの値が不正です。"), 380, ProgramTitle);
+    }
+}
+
+void frmMain::startupTitle()
+{
+    setWindowTitle(ProgramTitle + u' ' + QStringLiteral(VELLO_VERSION_TEXT));
+}
+
+void frmMain::startupSplitter()
+{
+    const QString pain = m_store.text(QStringLiteral("PAIN"));
+    if (WindowStateStore::isNumber(pain))
+        SetSplitter(WindowStateStore::toNumber(pain));
+}
+
+void frmMain::startupVolume()
+{
+    const QString volume = m_store.text(QStringLiteral("VOLUME"));
+    if (!isWholeNumber(volume))
+        return;
+    const int v = volume.trimmed().toInt();
+    m_sldVol->setValue(v);
+    if (m_hooks.applyVolume)
+        m_hooks.applyVolume(m_sldVol->value());
+}
+
+void frmMain::startupFixedRatio()
+{
+    m_config.FixedRatioSwitch();
+}
+
+void frmMain::startupColumnWidths()
+{
+    const PlayerSettings& s = m_config.settings();
+    // Each column is one statement: a malformed stored width leaves that column as it is.
+    const auto column = [this](int index, const QString& key, bool on, int fallback) {
+        skipOnError([&] {
+            if (!on) {
+                setColumnTwips(index, 0);
+                return;
+            }
+            const QString stored = m_store.text(key);
+            setColumnTwips(index, stored.isEmpty() ? fallback : storedWhole(stored));
+        });
+    };
+    skipOnError([&] {
+        const QString name = m_store.text(QStringLiteral("FILE_NAME"));
+        if (!name.isEmpty())
+            setColumnTwips(0, storedWhole(name));
+    });
+    column(1, QStringLiteral("FILE_TITLE"), s.FileTitle != 0, M_Config::titleColumnTwips(1));
+    column(2, QStringLiteral("FILE_DATE"), s.FileDateTime != 0, M_Config::dateColumnTwips(1));
+    column(3, QStringLiteral("FILE_SIZE"), s.FileSize != 0, M_Config::sizeColumnTwips(1));
+}
+
+void frmMain::startupCommandLine()
+{
+    if (m_commandLine.isEmpty())
+        return;
+    m_state.CurrentFile = m_commandLine;
+    if (m_hooks.playCommandLine)
+        m_hooks.playCommandLine(m_commandLine);
+}
+
+void frmMain::startupRefresh()
+{
+    if (m_hooks.FileChange)
+        m_hooks.FileChange();
+}
+
+void frmMain::startupTips()
+{
+    if (m_config.settings().Pickup != 0)
+        return;
+    skipOnError([this] {
+        if (m_hooks.showTips)
+            m_hooks.showTips();
+    });
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Activation and shutdown
+
+void frmMain::Form_Activate()
+{
+    if (m_config.settings().TopMost == 0)
+        return;
+    WindowPos pos;
+    pos.setInsertAfter(WindowPos::Topmost);
+    pos.setWindow(this);
+    pos.setFlags(83);
+    pos.Apply(0, 0, 0, 0);
+}
+
+void frmMain::Form_Unload()
+{
+    if (m_unloaded || !m_loaded || !m_instance.held())
+        return;
+    m_unloaded = true;
+
+    for (int i = 0; i < 5; ++i)
+        skipOnError([&] { m_store.setValue(QStringLiteral("PATH%1").arg(i + 1), m_state.FolderHistory[i]); });
+
+    const Qt::WindowStates states = windowState();
+    skipOnError([&] {
+        int state = 0;
+        if (states.testFlag(Qt::WindowMinimized))
+            state = 1;
+        else if (states.testFlag(Qt::WindowMaximized))
+            state = 2;
+        m_store.setNumber(QStringLiteral("STATE"), state);
+    });
+    skipOnError([&] {
+        const QSize outer = outerTwips();
+        const int shrink = states.testFlag(Qt::WindowMaximized) ? 500 : 0;
+        m_store.setNumber(QStringLiteral("WIDTH"), outer.width() - shrink);
+        m_store.setNumber(QStringLiteral("HEIGHT"), outer.height() - shrink);
+    });
+    skipOnError([&] { m_store.setNumber(QStringLiteral("PAIN"), m_layout.splitterPosition()); });
+    skipOnError([&] {
+        const int volume = m_hooks.currentVolume ? m_hooks.currentVolume() : m_sldVol->value();
+        m_store.setNumber(QStringLiteral("VOLUME"), volume);
+    });
+    static const char* const columnKeys[4] = {"FILE_NAME", "FILE_TITLE", "FILE_DATE", "FILE_SIZE"};
+    for (int i = 0; i < 4; ++i)
+        skipOnError([&] { m_store.setNumber(QString::fromLatin1(columnKeys[i]), columnTwips(i)); });
+    m_store.sync();
+}
+
+bool frmMain::event(QEvent* e)
+{
+    if (e->type() == QEvent::WindowActivate)
+        Form_Activate();
+    return QMainWindow::event(e);
+}
+
+void frmMain::closeEvent(QCloseEvent* e)
+{
+    Form_Unload();
+    e->accept();
+}
+
+void frmMain::resizeEvent(QResizeEvent* e)
+{
+    QMainWindow::resizeEvent(e);
+    if (m_keepAspect)
+        keepAspect();
+}
+
+void frmMain::keepAspect()
+{
+    if (m_adjustingAspect || (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
+        return;
+    const QSize proposed = outerTwips();
+    const QSize adjusted = m_config.aspectRatio().adjust(proposed);
+    if (adjusted == proposed)
+        return;
+    m_adjustingAspect = true;
+    setOuterTwips(adjusted.width(), adjusted.height());
+    m_adjustingAspect = false;
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == m_client && e->type() == QEvent::Resize) {
+        if (!m_layoutSuppressed) {
+            const QSize outer = outerTwips();
+            m_layout.sizeChanged(outer.width(), outer.height());
+            applyLayout();
+        }
+    } else if (watched == m_imgSplitter) {
+        auto* mouse = static_cast<QMouseEvent*>(e);
+        switch (e->type()) {
+        case QEvent::MouseButtonPress:
+            m_layout.beginSplitterDrag();
+            applyLayout();
+            return true;
+        case QEvent::MouseMove:
+            if (m_layout.splitterDragging()) {
+                m_layout.moveSplitterDrag(toTwips(qRound(mouse->position().x())));
+                applyLayout();
+            }
+            return true;
+        case QEvent::MouseButtonRelease:
+            if (m_layout.splitterDragging()) {
+                m_layout.endSplitterDrag();
+                applyLayout();
+            }
+            return true;
+        default:
+            break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// ConfigHost
+
+void frmMain::hideMainWindow()
+{
+    hide();
+}
+
+void frmMain::showMainWindow()
+{
+    show();
+}
+
+void frmMain::setColumnWidths(int titleTwips, int dateTwips, int sizeTwips)
+{
+    setColumnTwips(1, titleTwips);
+    setColumnTwips(2, dateTwips);
+    setColumnTwips(3, sizeTwips);
+}
+
+void frmMain::applyTopMost(bool topMost)
+{
+    WindowPos pos;
+    pos.setInsertAfter(topMost ? WindowPos::Topmost : WindowPos::NotTopmost);
+    pos.setWindow(this);
+    pos.setFlags(83);
+    pos.Apply(0, 0, 0, 0);
+}
+
+void frmMain::applyFixedRatio(bool fixedRatio)
+{
+    m_keepAspect = fixedRatio;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Menu commands
+
+void frmMain::mnuEdit_Click()
+{
+    // The editor runs on its own; a missing program is not reported.
+    QProcess::startDetached(ProgramPaths::programFolder() + QStringLiteral("vellokit"),
+                            {QStringLiteral("/MERIDANKOS")});
+}
+
+void frmMain::mnuCfg_Click() {}
+
+void frmMain::log_Click(int index)
+{
+    if (index < 1 || index > 5)
+        return;
+    skipOnError([&] {
+        if (m_hooks.setFolder)
+            m_hooks.setFolder(m_log[index - 1]->text());
+    });
+    skipOnError([&] {
+        if (m_hooks.FillFileList)
+            m_hooks.FillFileList();
+    });
+}
+
+void frmMain::mnuClear_Click()
+{
+    const QString root = ProgramPaths::systemDriveRoot().left(3);
+    for (int i = 0; i < 5; ++i) {
+        m_state.FolderHistory[i] = root;
+        skipOnError([&] { m_store.setValue(QStringLiteral("PATH%1").arg(i + 1), root); });
+    }
+    UpdateHistoryMenu();
+}
+
+void frmMain::mnuExit_Click()
+{
+    close();
+}
+
+void frmMain::mnuFaOpen_Click() {}
+void frmMain::mnuFaEdit_Click() {}
+void frmMain::mnuFaAdd_Click() {}
+void frmMain::mnuFaDel_Click() {}
+
+void frmMain::mnuViewFull_Click()
+{
+    if (!m_mnuViewFull->isChecked())
+        return;
+    m_mnuViewOri->setChecked(false);
+    if (m_hooks.showFullScreen)
+        m_hooks.showFullScreen();
+}
+
+void frmMain::mnuViewOri_Click()
+{
+    if (!m_mnuViewOri->isChecked())
+        return;
+    m_mnuViewFull->setChecked(false);
+    if (m_hooks.ChangeOri)
+        m_hooks.ChangeOri(0.0);
+}
+
+void frmMain::mnuViewSize_Click() {}
+void frmMain::mnuShortcut_Click() {}
+
+void frmMain::mnuHelp_Click() {}
+void frmMain::mnuAbout_Click() {}
+void frmMain::mnuUpdate_Click() {}
+
+} // namespace vello

@@ -1,0 +1,264 @@
+// The player's main window: controls, menus, layout, start-up (Form_Load) and shutdown (Form_Unload).
+#pragma once
+
+#include "ConfigHost.h"
+#include "M_Config.h"
+#include "MainLayout.h"
+#include "SingleInstance.h"
+#include "WindowStateStore.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <functional>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QSlider;
+class QTreeWidget;
+
+namespace vello {
+
+/// State of the main window that the playback, browser and favourites parts share.
+struct MainWindowState
+{
+    bool FaFlg = false;            ///< favourites mode
+    QString CurrentFile;           ///< full path of the file in the player; empty when none
+    bool ChangePending = false;    ///< the next end-of-clip event empties the player instead of advancing
+    bool SliderDragging = false;   ///< the user drags the position slider
+    int PreviousIndex = -1;        ///< file-list row before the last random step; -1 when none
+    std::array<QString, 5> FolderHistory; ///< entries 1..5 at indexes 0..4, newest first
+};
+
+/// The main window. Window thread only. Owns every control, the settings store (M_Config) and the
+/// main-window state; the parts built around it (folder tree, file list, playback, favourites, tips)
+/// are bound through Hooks and through the accessors below, never by editing the start-up sequence.
+class frmMain : public QMainWindow, public ConfigHost
+{
+    Q_OBJECT
+
+public:
+    /// Start-up and command steps owned by other parts of the player. Every hook may be empty (then the
+    /// step does nothing). A hook that throws AppException inside one of the start-up stretches that
+    /// abandon (favourites load) sends the start-up on to the tips step; elsewhere the step is skipped.
+    struct Hooks
+    {
+        std::function<void()> loadFavourites;               ///< start-up step 4
+        std::function<void()> SetValue;                     ///< step 6: bind the folder tree to tvwDir
+        std::function<void()> enterFavouritesMode;          ///< step 7 with DefaultDir 0
+        std::function<void(const QString&)> setFolder;      ///< step 7 / history: open that folder
+        std::function<void()> FillFileList;                 ///< step 8, history entries
+        std::function<void(int)> applyVolume;               ///< step 13: hand the volume to the player
+        std::function<void(const QString&)> playCommandLine; ///< step 16: CurrentFile is already set
+        std::function<void()> FileChange;                   ///< step 18
+        std::function<void()> showTips;                     ///< step 20 (modal, owned by this window)
+        std::function<int()> currentVolume;                 ///< shutdown: volume to store (else sldVol)
+        std::function<void(double)> ChangeOri;              ///< original size / magnification
+        std::function<void()> showFullScreen;               ///< full-screen display of the clip
+    };
+
+    enum class StartResult {
+        Running,         ///< the window is (or will be) shown; run the event loop
+        AnotherCopyRuns, ///< end the process at once; nothing was shown, read or written
+    };
+
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    Hooks& hooks() { return m_hooks; }
+    /// The text after the program name on the command line (played at start when not empty).
+    void setCommandLine(const QString& text) { m_commandLine = text; }
+
+    /// The whole start-up sequence. Call once, before the event loop. When it returns Running the caller
+    /// shows the window (it is already shown unless the start-up was abandoned early).
+    StartResult Form_Load();
+    /// Each time the window becomes active: topmost when TopMost is on.
+    void Form_Activate();
+    /// Saves the window state; runs once, when the window closes. Every step runs even if others fail.
+    void Form_Unload();
+
+    M_Config& config() { return m_config; }
+    MainWindowState& state() { return m_state; }
+    const MainWindowState& state() const { return m_state; }
+    const QString& systemDriveRoot() const { return m_systemDriveRoot; }
+
+    /// Twips per pixel of this window's screen (15 at 96 dpi).
+    double twipsPerPixel() const;
+    int toPixels(double twips) const;
+    int toTwips(int pixels) const;
+
+    /// Outer size in twips as the layout rules and the window-state store use it.
+    QSize outerTwips() const;
+    /// Resizes the window to an outer size in twips.
+    void setOuterTwips(double widthTwips, double heightTwips);
+
+    const MainLayout& layoutTwips() const { return m_layout; }
+    void SetSplitter(double positionTwips);
+    /// While set, size changes do not run the layout rules.
+    void setLayoutSuppressed(bool suppressed) { m_layoutSuppressed = suppressed; }
+    bool layoutSuppressed() const { return m_layoutSuppressed; }
+    /// Moves every control to the rectangles of layoutTwips().
+    void applyLayout();
+
+    /// File-list column width in twips (0 = hidden) and its setter; column 0..3.
+    int columnTwips(int column) const;
+    void setColumnTwips(int column, int twips);
+
+    /// Sets the captions of log(1..5) to the history entries.
+    void UpdateHistoryMenu();
+
+    // Controls.
+    QWidget* fraFileList() const { return m_fraFileList; }
+    QLabel* folderLabel() const { return m_folderLabel; }
+    QLabel* lblFa() const { return m_lblFa; }
+    QTreeWidget* tvwDir() const { return m_tvwDir; }
+    QTreeWidget* treFa() const { return m_treFa; }
+    QTreeWidget* FILE1() const { return m_FILE1; }
+    QWidget* imgSplitter() const { return m_imgSplitter; }
+    QWidget* picSplitter() const { return m_picSplitter; }
+    /// The video area of both players (native window, black); the players embed into its window id.
+    QWidget* videoArea() const { return m_videoArea; }
+    QLabel* lblTitle() const { return m_lblTitle; }
+    QLabel* lblTimer() const { return m_lblTimer; }
+    QSlider* sldTimer() const { return m_sldTimer; }
+    QWidget* picVol() const { return m_picVol; }
+    QSlider* sldVol() const { return m_sldVol; }
+    QLabel* imgButton(int index) const { return m_imgButton.at(index); }
+    QLabel* imgButton_S(int index) const { return m_imgButtonS.at(index); }
+
+    // Menu items.
+    QMenu* mnuFile() const { return m_mnuFile; }
+    QMenu* mnuView() const { return m_mnuView; }
+    QMenu* mnuHelp() const { return m_mnuHelp; }
+    QAction* mnuEdit() const { return m_mnuEdit; }
+    QAction* mnuCfg() const { return m_mnuCfg; }
+    /// History entries, index 1..5.
+    QAction* log(int index) const { return m_log.at(index - 1); }
+    QAction* mnuClear() const { return m_mnuClear; }
+    QAction* mnuExit() const { return m_mnuExit; }
+    QMenu* mnuFa() const { return m_mnuFa; }
+    QAction* mnuFaOpen() const { return m_mnuFaOpen; }
+    QAction* mnuFaEdit() const { return m_mnuFaEdit; }
+    QAction* mnuFaAdd() const { return m_mnuFaAdd; }
+    QAction* mnuFaDel() const { return m_mnuFaDel; }
+    QAction* mnuViewFull() const { return m_mnuViewFull; }
+    QAction* mnuViewOri() const { return m_mnuViewOri; }
+    QAction* mnuViewSize() const { return m_mnuViewSize; }
+    QAction* mnuShortcut() const { return m_mnuShortcut; }
+    QAction* mnuHelpContents() const { return m_mnuHelpContents; }
+    QAction* mnuAbout() const { return m_mnuAbout; }
+    QAction* mnuUpdate() const { return m_mnuUpdate; }
+
+    // ConfigHost
+    void hideMainWindow() override;
+    void showMainWindow() override;
+    void setColumnWidths(int titleTwips, int dateTwips, int sizeTwips) override;
+    void applyTopMost(bool topMost) override;
+    void applyFixedRatio(bool fixedRatio) override;
+    bool keepsAspectRatio() const { return m_keepAspect; }
+
+public slots:
+    void mnuEdit_Click();
+    void mnuCfg_Click();
+    void log_Click(int index);
+    void mnuClear_Click();
+    void mnuExit_Click();
+    void mnuFaOpen_Click();
+    void mnuFaEdit_Click();
+    void mnuFaAdd_Click();
+    void mnuFaDel_Click();
+    void mnuViewFull_Click();
+    void mnuViewOri_Click();
+    void mnuViewSize_Click();
+    void mnuShortcut_Click();
+    void mnuHelp_Click();
+    void mnuAbout_Click();
+    void mnuUpdate_Click();
+
+protected:
+    bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void createControls();
+    void createMenus();
+
+    // Start-up steps; the stretches that abandon to the tips step throw AppException.
+    void startupReadSystemDrive();          // 1
+    bool startupSingleCopy();               // 2
+    void startupLoadConfig();               // 3
+    void startupLoadFavourites();           // 4
+    void startupLoadHistory();              // 5
+    void startupFolderTree();               // 6
+    void startupStartFolder();              // 7
+    void startupFillFileList();             // 8
+    void startupRestoreWindow();            // 9
+    void startupTitle();                    // 10
+    void startupSplitter();                 // 12
+    void startupVolume();                   // 13
+    void startupFixedRatio();               // 14
+    void startupColumnWidths();             // 15
+    void startupCommandLine();              // 16
+    void startupRefresh();                  // 18
+    void startupTips();                     // 20
+
+    void keepAspect();
+
+    M_Config m_config;
+    MainWindowState m_state;
+    Hooks m_hooks;
+    WindowStateStore m_store;
+    SingleInstance m_instance;
+    MainLayout m_layout;
+    QString m_systemDriveRoot;
+    QString m_commandLine;
+    bool m_layoutSuppressed = false;
+    bool m_keepAspect = false;
+    bool m_adjustingAspect = false;
+    bool m_loaded = false;
+    bool m_unloaded = false;
+
+    QWidget* m_client = nullptr;
+    QWidget* m_fraFileList = nullptr;
+    QLabel* m_folderLabel = nullptr;
+    QLabel* m_lblFa = nullptr;
+    QTreeWidget* m_tvwDir = nullptr;
+    QTreeWidget* m_treFa = nullptr;
+    QTreeWidget* m_FILE1 = nullptr;
+    QWidget* m_imgSplitter = nullptr;
+    QWidget* m_picSplitter = nullptr;
+    QWidget* m_videoArea = nullptr;
+    QLabel* m_lblTitle = nullptr;
+    QLabel* m_lblTimer = nullptr;
+    QSlider* m_sldTimer = nullptr;
+    QWidget* m_picVol = nullptr;
+    QSlider* m_sldVol = nullptr;
+    std::array<QLabel*, MainLayout::ButtonCount> m_imgButton{};
+    std::array<QLabel*, MainLayout::ButtonCount> m_imgButtonS{};
+
+    QMenu* m_mnuFile = nullptr;
+    QMenu* m_mnuView = nullptr;
+    QMenu* m_mnuHelp = nullptr;
+    QMenu* m_mnuFa = nullptr;
+    QAction* m_mnuEdit = nullptr;
+    QAction* m_mnuCfg = nullptr;
+    std::array<QAction*, 5> m_log{};
+    QAction* m_mnuClear = nullptr;
+    QAction* m_mnuExit = nullptr;
+    QAction* m_mnuFaOpen = nullptr;
+    QAction* m_mnuFaEdit = nullptr;
+    QAction* m_mnuFaAdd = nullptr;
+    QAction* m_mnuFaDel = nullptr;
+    QAction* m_mnuViewFull = nullptr;
+    QAction* m_mnuViewOri = nullptr;
+    QAction* m_mnuViewSize = nullptr;
+    QAction* m_mnuShortcut = nullptr;
+    QAction* m_mnuHelpContents = nullptr;
+    QAction* m_mnuAbout = nullptr;
+    QAction* m_mnuUpdate = nullptr;
+};
+
+} // namespace vello
