@@ -1,0 +1,35 @@
+// The folder label above the tree: the current folder, shortened in the middle when it does not fit.
+#pragma once
+
+#include <QFontMetrics>
+#include <QLabel>
+#include <QString>
+
+namespace vello {
+
+/// Shows TrimPathForDisplay(path) on one line; when wider than the label the middle is replaced by an
+/// ellipsis. The full text is the tool tip. Window thread only.
+class FolderPathLabel : public QLabel
+{
+    Q_OBJECT
+
+public:
+    explicit FolderPathLabel(QWidget* parent = nullptr);
+
+    /// Sets the folder (canonical path); the label shows it trimmed for display.
+    void setPath(const QString& path);
+    QString fullText() const { return m_fullText; }
+
+    /// text elided in the middle to fit widthPixels with metrics (unchanged when it fits).
+    static QString elideMiddle(const QString& text, const QFontMetrics& metrics, int widthPixels);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void updateShownText();
+
+    QString m_fullText;
+};
+
+} // namespace vello
