@@ -1,0 +1,37 @@
+// The per-file volume store: one value (0..100) per media file path in VolumeSize.ini.
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace vello {
+
+/// Reads and writes section "VOLUME" of the volume file, one key per full media path (exactly as the
+/// player's current file holds it). Every operation opens the file, does one key and closes it again.
+///
+/// Errors are not reported: a write that fails loses the value; a missing file, a missing key or a value
+/// that is not a whole number reads as no entry. Window thread only; other processes may share the file.
+class VolumeMemory
+{
+public:
+    static constexpr int MaxValueLength = 500;
+
+    /// An empty path disables the memory: nothing is read or written.
+    explicit VolumeMemory(const QString& path = {}) : m_path(path) {}
+
+    void setPath(const QString& path) { m_path = path; }
+    QString path() const { return m_path; }
+    bool enabled() const { return !m_path.isEmpty(); }
+
+    /// Stores the slider value for the media file. Returns whether it was written.
+    bool remember(const QString& mediaFile, int sliderValue) const;
+    /// The stored value for the media file, kept to 0..100; nullopt when there is none or it is not a
+    /// whole number.
+    std::optional<int> recall(const QString& mediaFile) const;
+
+private:
+    QString m_path;
+};
+
+} // namespace vello
