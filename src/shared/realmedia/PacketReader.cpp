@@ -10,8 +10,10 @@ namespace rm {
 PacketReader::PacketReader(const InputFile& file, uint64_t dataOffset, std::vector<uint8_t>& buffer)
     : m_file(file), m_buffer(buffer), m_firstData(dataOffset)
 {
-    if (m_buffer.size() < BufferSize) {
-        m_buffer.resize(BufferSize);
+    // Small files get a small buffer; it must always hold the largest possible packet.
+    const size_t wanted = static_cast<size_t>(std::clamp<uint64_t>(file.size(), MinBufferSize, BufferSize));
+    if (m_buffer.size() < wanted) {
+        m_buffer.resize(wanted);
     }
 }
 

@@ -31,6 +31,7 @@ class PacketReader
 {
 public:
     static constexpr size_t BufferSize = 4u << 20;
+    static constexpr size_t MinBufferSize = 128u << 10;
 
     PacketReader(const InputFile& file, uint64_t dataOffset, std::vector<uint8_t>& buffer);
 

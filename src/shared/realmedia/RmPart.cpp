@@ -62,6 +62,7 @@ RmError RmPart::scanPackets(std::vector<uint8_t>& buffer)
         }
         previous[static_cast<size_t>(index)] = ts;
         ++s.packetCount;
+        s.payloadBytes += packet.length - (packet.version == 0 ? 12u : 13u);
         if (packet.keyframe) {
             ++s.keyframeCount;
         }
@@ -85,6 +86,16 @@ RmError RmPart::scanPackets(std::vector<uint8_t>& buffer)
     for (const StreamScan& s : m_scans) {
         if (s.timestampsAdvance) {
             measured = std::max<uint64_t>(measured, uint64_t(s.maxTimestamp) - m_startTime + s.lastStep);
+        }
+    }
+    // Streams without usable timestamps: their length follows from the payload size and the declared
+    // average bit rate (such audio is constant bit rate).
+    for (size_t i = 0; i < m_scans.size(); ++i) {
+        const StreamScan& s = m_scans[i];
+        const uint32_t rate = m_headers.streams[i].averageBitRate;
+        if (!s.timestampsAdvance && s.packetCount > 0 && rate > 0) {
+            measured =
+                std::max<uint64_t>(measured, std::min<uint64_t>(s.payloadBytes * 8000 / rate, INT32_MAX));
         }
     }
     uint64_t duration = measured;

@@ -16,6 +16,7 @@ struct StreamScan
 {
     uint64_t packetCount = 0;
     uint64_t keyframeCount = 0;
+    uint64_t payloadBytes = 0; // packet bytes after the packet headers
     uint32_t minTimestamp = 0;
     uint32_t maxTimestamp = 0;
     uint32_t lastStep = 0; // last positive step between consecutive timestamps, milliseconds, at most 1000
