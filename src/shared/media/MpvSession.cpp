@@ -56,6 +56,7 @@ MpvSession::MpvSession(const Options& options, QObject* parent) : QObject(parent
     set("load-scripts", "no");
     set("audio-display", "no");
     set("hwdec", "no");
+    set("hr-seek-demuxer-offset", "1");
     set("resume-playback", "no");
     if (!options.videoOutput.isEmpty())
         set("vo", options.videoOutput.toUtf8());
