@@ -192,6 +192,11 @@ void onPropertyChange(Transition& t, const mpv_event& event, const ReplyTag& tag
         return;
     if (row->scope == ObservedProperty::Clip && !s.clipIsLive())
         return;
+    // Once a clip has opened, its values going unavailable means the engine
+    // is tearing it down (seen just before END_FILE); keep what it showed.
+    const auto* p = static_cast<const mpv_event_property*>(event.data);
+    if (row->scope == ObservedProperty::Clip && s.load.opened && p->format == MPV_FORMAT_NONE)
+        return;
     if (const auto p = usableProperty(event, *row))
         row->apply(s, *p);
 }

@@ -56,6 +56,8 @@ MpvSession::MpvSession(const Options& options, QObject* parent) : QObject(parent
     set("load-scripts", "no");
     set("audio-display", "no");
     set("hwdec", "no");
+    // Exact seeks start decoding a second early: MPEG program streams seek by
+    // byte position and would otherwise land past the target.
     set("hr-seek-demuxer-offset", "1");
     set("resume-playback", "no");
     if (!options.videoOutput.isEmpty())

@@ -282,13 +282,24 @@ TEST(MpvEventTranslator, NullDataAndUnknownEventsAreIgnored)
     EXPECT_EQ(e.state.engineEntry, before.engineEntry);
 }
 
-TEST(MpvEventTranslator, PropertiesInAnotherFormatAreIgnoredAndUnavailableOnesReset)
+TEST(MpvEventTranslator, PropertiesInAnotherFormatAreIgnoredAndUnavailableOnesHandled)
 {
     Engine e;
     e.openClip(1, 5);
     int64_t wrong = 99;
     e.change("duration", MPV_FORMAT_INT64, &wrong);
     EXPECT_EQ(e.state.clip.duration, 2.5);
+    // Unavailable after opening: the engine tears the clip down; keep its values.
+    e.change("width", MPV_FORMAT_NONE, nullptr);
+    EXPECT_EQ(e.state.clip.width, 160);
+    // Unavailable before opening: reset.
+    e.program(closeByProgram(e.state));
+    e.program(beginLoad(e.state, 2));
+    e.loadReply(2, 6);
+    e.startFile(6);
+    int64_t width = 320;
+    e.change("width", MPV_FORMAT_INT64, &width);
+    EXPECT_EQ(e.state.clip.width, 320);
     e.change("width", MPV_FORMAT_NONE, nullptr);
     EXPECT_EQ(e.state.clip.width, 0);
     char* text = const_cast<char*>("yes");
