@@ -1,4 +1,5 @@
-// Damaged and foreign inputs: every one is refused with its own error (or opened when harmless), never a crash.
+// Damaged and foreign inputs: every one is refused with its own error (or opened when harmless), never a
+// crash.
 
 #include "OutputSink.h"
 #include "RmFile.h"
@@ -103,8 +104,8 @@ Bytes toVersion1(const Bytes& in)
 {
     const size_t data = find(in, "DATA");
     Bytes out(in.begin(), in.begin() + static_cast<long>(data) + 18);
-    const uint32_t count = static_cast<uint32_t>(in[data + 10]) << 24 | in[data + 11] << 16 | in[data + 12] << 8 |
-                           in[data + 13];
+    const uint32_t count =
+        static_cast<uint32_t>(in[data + 10]) << 24 | in[data + 11] << 16 | in[data + 12] << 8 | in[data + 13];
     size_t p = data + 18;
     for (uint32_t i = 0; i < count; ++i) {
         const uint16_t length = static_cast<uint16_t>(in[p + 2] << 8 | in[p + 3]);
@@ -137,22 +138,31 @@ INSTANTIATE_TEST_SUITE_P(
     Inputs, RmDamageTest,
     ::testing::Values(
         Damage{"empty", [] { return Bytes(); }, {RmError::NotRealMedia}},
-        Damage{"old_realaudio", [] { return text(std::string(".ra\xfd\x00\x04\x00\x00", 8) + "ra4 data"); },
+        Damage{"old_realaudio",
+               [] { return text(std::string(".ra\xfd\x00\x04\x00\x00", 8) + "ra4 data"); },
                {RmError::OldRealAudio}},
         Damage{"ram_text", [] { return text("rtsp://example.com/clip.rm\r\n"); }, {RmError::MetaFile}},
-        Damage{"mpeg", [] { return text(std::string("\x00\x00\x01\xba\x44\x00\x04\x00\x04\x01", 10)); },
+        Damage{"mpeg",
+               [] { return text(std::string("\x00\x00\x01\xba\x44\x00\x04\x00\x04\x01", 10)); },
                {RmError::NotRealMedia}},
         Damage{"rmf_only", [] { return mutated([](Bytes& b) { b.resize(18); }); }, {RmError::NoData}},
-        Damage{"no_data_chunk", [] { return mutated([](Bytes& b) { b.resize(find(b, "DATA")); }); },
+        Damage{"no_data_chunk",
+               [] { return mutated([](Bytes& b) { b.resize(find(b, "DATA")); }); },
                {RmError::NoData}},
-        Damage{"rmf_size_tiny", [] { return mutated([](Bytes& b) { setU32(b, 4, 3); }); }, {RmError::BadChunk}},
-        Damage{"prop_size_past_end", [] { return mutated([](Bytes& b) { setU32(b, find(b, "PROP") + 4, 0x7fffffff); }); },
+        Damage{
+            "rmf_size_tiny", [] { return mutated([](Bytes& b) { setU32(b, 4, 3); }); }, {RmError::BadChunk}},
+        Damage{"prop_size_past_end",
+               [] { return mutated([](Bytes& b) { setU32(b, find(b, "PROP") + 4, 0x7fffffff); }); },
                {RmError::Truncated}},
-        Damage{"prop_size_tiny", [] { return mutated([](Bytes& b) { setU32(b, find(b, "PROP") + 4, 4); }); },
+        Damage{"prop_size_tiny",
+               [] { return mutated([](Bytes& b) { setU32(b, find(b, "PROP") + 4, 4); }); },
                {RmError::BadChunk}},
-        Damage{"prop_overlaps_next", [] { return mutated([](Bytes& b) { setU32(b, find(b, "PROP") + 4, 20); }); },
+        Damage{"prop_overlaps_next",
+               [] { return mutated([](Bytes& b) { setU32(b, find(b, "PROP") + 4, 20); }); },
                {RmError::BadChunk}},
-        Damage{"no_prop", [] { return mutated([](Bytes& b) { b[find(b, "PROP")] = 'X'; }); }, {RmError::BadChunk}},
+        Damage{"no_prop",
+               [] { return mutated([](Bytes& b) { b[find(b, "PROP")] = 'X'; }); },
+               {RmError::BadChunk}},
         Damage{"no_mdpr",
                [] {
                    return mutated([](Bytes& b) {
@@ -181,13 +191,17 @@ INSTANTIATE_TEST_SUITE_P(
                    });
                },
                {RmError::BadChunk}},
-        Damage{"mdpr_unknown_version", [] { return mutated([](Bytes& b) { setU16(b, find(b, "MDPR") + 8, 5); }); },
+        Damage{"mdpr_unknown_version",
+               [] { return mutated([](Bytes& b) { setU16(b, find(b, "MDPR") + 8, 5); }); },
                {RmError::UnsupportedVersion}},
-        Damage{"data_count_huge", [] { return mutated([](Bytes& b) { setU32(b, find(b, "DATA") + 10, 0x7fffffff); }); },
+        Damage{"data_count_huge",
+               [] { return mutated([](Bytes& b) { setU32(b, find(b, "DATA") + 10, 0x7fffffff); }); },
                {RmError::Truncated, RmError::BadPacket}},
-        Damage{"data_count_zero", [] { return mutated([](Bytes& b) { setU32(b, find(b, "DATA") + 10, 0); }); },
+        Damage{"data_count_zero",
+               [] { return mutated([](Bytes& b) { setU32(b, find(b, "DATA") + 10, 0); }); },
                {RmError::Ok}},
-        Damage{"data_size_past_end", [] { return mutated([](Bytes& b) { setU32(b, find(b, "DATA") + 4, 0x7fffffff); }); },
+        Damage{"data_size_past_end",
+               [] { return mutated([](Bytes& b) { setU32(b, find(b, "DATA") + 4, 0x7fffffff); }); },
                {RmError::Ok}},
         Damage{"data_next_loops",
                [] {
@@ -197,9 +211,11 @@ INSTANTIATE_TEST_SUITE_P(
                    });
                },
                {RmError::BadChunk}},
-        Damage{"data_next_past_end", [] { return mutated([](Bytes& b) { setU32(b, find(b, "DATA") + 14, 0x7ffffff0); }); },
+        Damage{"data_next_past_end",
+               [] { return mutated([](Bytes& b) { setU32(b, find(b, "DATA") + 14, 0x7ffffff0); }); },
                {RmError::Truncated}},
-        Damage{"packet_length_short", [] { return mutated([](Bytes& b) { setU16(b, find(b, "DATA") + 20, 5); }); },
+        Damage{"packet_length_short",
+               [] { return mutated([](Bytes& b) { setU16(b, find(b, "DATA") + 20, 5); }); },
                {RmError::BadPacket}},
         Damage{"packet_length_past_end",
                [] {
@@ -212,13 +228,17 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"packet_length_misaligns",
                [] { return mutated([](Bytes& b) { setU16(b, find(b, "DATA") + 20, 13); }); },
                {RmError::BadPacket, RmError::UnknownStream, RmError::Truncated}},
-        Damage{"packet_version_unknown", [] { return mutated([](Bytes& b) { setU16(b, find(b, "DATA") + 18, 7); }); },
+        Damage{"packet_version_unknown",
+               [] { return mutated([](Bytes& b) { setU16(b, find(b, "DATA") + 18, 7); }); },
                {RmError::BadPacket}},
-        Damage{"packet_unknown_stream", [] { return mutated([](Bytes& b) { setU16(b, find(b, "DATA") + 22, 9); }); },
+        Damage{"packet_unknown_stream",
+               [] { return mutated([](Bytes& b) { setU16(b, find(b, "DATA") + 22, 9); }); },
                {RmError::UnknownStream}},
-        Damage{"index_offset_nowhere", [] { return mutated([](Bytes& b) { setU32(b, find(b, "PROP") + 38, 0xffffff00); }); },
+        Damage{"index_offset_nowhere",
+               [] { return mutated([](Bytes& b) { setU32(b, find(b, "PROP") + 38, 0xffffff00); }); },
                {RmError::Ok}},
-        Damage{"data_offset_wrong", [] { return mutated([](Bytes& b) { setU32(b, find(b, "PROP") + 42, 7); }); },
+        Damage{"data_offset_wrong",
+               [] { return mutated([](Bytes& b) { setU32(b, find(b, "PROP") + 42, 7); }); },
                {RmError::Ok}},
         Damage{"packet_version_1", [] { return toVersion1(base()); }, {RmError::Ok}}),
     [](const auto& info) { return std::string(info.param.name); });
