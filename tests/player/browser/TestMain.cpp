@@ -27,6 +27,8 @@ int main(int argc, char** argv)
                        home.path() + QStringLiteral("/config"));
 
 #ifdef VELLO_TEST_WIDGETS
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) // also when the test runner lists the tests
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
 #else
     QCoreApplication app(argc, argv);
