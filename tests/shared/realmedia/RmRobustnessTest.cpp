@@ -335,9 +335,7 @@ TEST(RmStreams, LogicalFileInfoIsKept)
 // Inputs the fuzzer found interesting: each opens or fails cleanly, and writes when it opens.
 TEST(RmFuzzRegression, StoredInputsOpenAndWrite)
 {
-    const char* source = std::getenv("VELLO_SOURCE_DIR");
-    ASSERT_NE(source, nullptr);
-    const std::filesystem::path data = std::filesystem::path(source) / "tests/shared/realmedia/data";
+    const std::filesystem::path data = RM_TEST_DATA_DIR;
     size_t count = 0;
     TempDir dir;
     for (const auto& entry : std::filesystem::directory_iterator(data)) {

@@ -42,8 +42,7 @@ private:
 
 std::string rmtool()
 {
-    const char* bin = std::getenv("VELLO_BIN_DIR");
-    return std::string(bin ? bin : ".") + "/rmtool";
+    return RM_TOOL_PATH;
 }
 
 std::string readText(const std::string& path)
