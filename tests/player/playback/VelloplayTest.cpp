@@ -1,0 +1,131 @@
+// The terminal player end to end: playlist, unattended playback, stopping, and Config.ini left alone.
+#include "PlaybackTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <csignal>
+
+using namespace PlaybackTest;
+
+namespace {
+
+class VelloplayTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!TestClips::toolsAvailable())
+            GTEST_SKIP() << "ffmpeg/ffprobe not found";
+        ensureApplication();
+        const QString bin = qEnvironmentVariable("VELLO_BIN_DIR");
+        program = bin + "/velloplay";
+        if (bin.isEmpty() || !QFileInfo(program).isExecutable())
+            GTEST_SKIP() << "velloplay not built";
+        ASSERT_TRUE(QFile::copy(sourceClip(Source::Rm), clips.filePath("a.rm")));
+        ASSERT_TRUE(QFile::copy(sourceClip(Source::Mpg), clips.filePath("b.mpg")));
+        ASSERT_TRUE(QFile::copy(sourceClip(Source::NotMedia), clips.filePath("c.asf")));
+        ASSERT_TRUE(QFile::copy(sourceClip(Source::Asf), clips.filePath("d.asf")));
+        ASSERT_TRUE(QFile::copy(sourceClip(Source::Mpg), clips.filePath("e.mp3")));
+    }
+
+    void start(QProcess& process, const QStringList& extra)
+    {
+        process.setProgram(program);
+        process.setArguments(QStringList{"--program-folder", config.path()} + extra +
+                             QStringList{clips.path()});
+        process.start();
+        ASSERT_TRUE(process.waitForStarted(kTimeoutMs));
+    }
+
+    QStringList lines(QProcess& process)
+    {
+        return QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    }
+
+    QString program;
+    QTemporaryDir clips;
+    QTemporaryDir config;
+};
+
+TEST_F(VelloplayTest, PlaysTheFolderThroughAndExitsWithoutCreatingConfigIni)
+{
+    QProcess process;
+    start(process, {});
+    process.closeWriteChannel();
+    ASSERT_TRUE(process.waitForFinished(kTimeoutMs * 2));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
+    const QStringList out = lines(process);
+    ASSERT_GE(out.size(), 7);
+    // Playlist: header with the name, date and size columns of the first-run settings, one line per file.
+    EXPECT_TRUE(out[1].contains("名前") && out[1].contains("更新日時") && out[1].contains("サイズ"));
+    EXPECT_FALSE(out[1].contains("タイトル"));
+    EXPECT_TRUE(out[2].contains("a.rm"));
+    EXPECT_TRUE(out[5].contains("d.asf"));
+    EXPECT_FALSE(out.join('\n').contains("e.mp3"));
+    const QStringList played = out.filter("再生 [");
+    ASSERT_EQ(played.size(), 3);
+    EXPECT_TRUE(played[0].contains("a.rm") && played[0].contains("Clip Title") &&
+                played[0].contains("(00:01)"));
+    EXPECT_TRUE(played[1].contains("b.mpg"));
+    EXPECT_TRUE(played[2].contains("d.asf"));
+    EXPECT_EQ(out.filter("再生できません: c.asf").size(), 1);
+    EXPECT_EQ(out.last(), "再生終了");
+    EXPECT_FALSE(QFileInfo::exists(config.filePath("Config.ini")));
+}
+
+TEST_F(VelloplayTest, RepeatModeFromConfigIniStopsOnQAndOnSignals)
+{
+    QFile ini(config.filePath("Config.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write(
+        "[Play Mode]\r\nTOPMOST=0\r\nFIXED RATIO=0\r\nMODE=1\r\n[File List]\r\nFILE EXT=rm;asf\r\n"
+        "SEND RECYCLE=0\r\nFILE TITLE=1\r\nFILE SIZE=0\r\nFILE DATETIME=0\r\n[Config]\r\nDEFAULT DIR=1\r\n");
+    ini.close();
+    const QByteArray before = [&] {
+        QFile f(ini.fileName());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+
+    for (const int how : {0, SIGINT, SIGTERM}) {
+        QProcess process;
+        start(process, {});
+        // Repeat all over a.rm and d.asf (c.asf fails): wait for a wrap.
+        QString seen;
+        ASSERT_TRUE(waitFor([&] {
+            seen += QString::fromUtf8(process.readAllStandardOutput());
+            return seen.count("再生 [") >= 3;
+        })) << seen.toStdString();
+        if (how == 0)
+            process.write("q\n");
+        else
+            ::kill(pid_t(process.processId()), how);
+        ASSERT_TRUE(process.waitForFinished(kTimeoutMs));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 0);
+        seen += QString::fromUtf8(process.readAllStandardOutput());
+        const QStringList out = seen.split(u'\n', Qt::SkipEmptyParts);
+        EXPECT_TRUE(out[1].contains("タイトル"));
+        EXPECT_FALSE(out[1].contains("サイズ"));
+        EXPECT_FALSE(seen.contains("b.mpg"));
+        EXPECT_EQ(out.last(), "停止");
+    }
+    QFile after(ini.fileName());
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), before);
+}
+
+TEST_F(VelloplayTest, AMissingFolderIsAnError)
+{
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments({"--program-folder", config.path(), clips.filePath("nothing here")});
+    process.start();
+    ASSERT_TRUE(process.waitForFinished(kTimeoutMs));
+    EXPECT_EQ(process.exitCode(), 1);
+}
+
+} // namespace
