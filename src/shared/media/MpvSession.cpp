@@ -60,8 +60,10 @@ MpvSession::MpvSession(const Options& options, QObject* parent) : QObject(parent
     // byte position and would otherwise land past the target.
     set("hr-seek-demuxer-offset", "1");
     set("resume-playback", "no");
-    if (!options.videoOutput.isEmpty())
-        set("vo", options.videoOutput.toUtf8());
+    // libmpv's own probing settles on outputs that cannot draw into a
+    // foreign window when no GPU context is available (e.g. a virtual X
+    // server); plain X11 drawing can.
+    set("vo", options.videoOutput.isEmpty() ? QByteArray("gpu,x11,") : options.videoOutput.toUtf8());
     if (!options.audioOutput.isEmpty())
         set("ao", options.audioOutput.toUtf8());
     if (options.windowId != 0) {

@@ -42,7 +42,8 @@ class MpvSession : public QObject
 public:
     struct Options
     {
-        QString videoOutput;  ///< mpv "vo"; "" = libmpv's default, "null" = decode without showing
+        QString videoOutput;  ///< mpv "vo"; "" = "gpu,x11," (GPU, else plain X11, else libmpv's choice);
+                              ///< "null" = decode only
         QString audioOutput;  ///< mpv "ao"; "" = libmpv's default, "null" = decode without sound
         quint64 windowId = 0; ///< native window to draw into (mpv "wid"); 0 = none
     };
