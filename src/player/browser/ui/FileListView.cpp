@@ -56,6 +56,7 @@ FileListView::FileListView(QTreeWidget* FILE1, FileBrowser* browser, QObject* pa
     m_view->setContextMenuPolicy(Qt::PreventContextMenu);
     m_view->header()->setSectionsClickable(true);
     m_view->header()->setSortIndicatorShown(false);
+    m_view->header()->setStretchLastSection(false);
     m_view->setItemDelegate(new NameEditDelegate(m_browser, this));
     m_view->viewport()->installEventFilter(this);
     setLabelEditAutomatic(true);
