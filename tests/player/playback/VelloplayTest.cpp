@@ -20,9 +20,12 @@ protected:
         if (!TestClips::toolsAvailable())
             GTEST_SKIP() << "ffmpeg/ffprobe not found";
         ensureApplication();
-        const QString bin = qEnvironmentVariable("VELLO_BIN_DIR");
-        program = bin + "/velloplay";
-        if (bin.isEmpty() || !QFileInfo(program).isExecutable())
+        // The programs are built into bin/ beside the tests' tests/ folder.
+        QString bin = qEnvironmentVariable("VELLO_BIN_DIR");
+        if (bin.isEmpty())
+            bin = QCoreApplication::applicationDirPath() + "/../bin";
+        program = QDir(bin).absoluteFilePath("velloplay");
+        if (!QFileInfo(program).isExecutable())
             GTEST_SKIP() << "velloplay not built";
         ASSERT_TRUE(QFile::copy(sourceClip(Source::Rm), clips.filePath("a.rm")));
         ASSERT_TRUE(QFile::copy(sourceClip(Source::Mpg), clips.filePath("b.mpg")));
