@@ -15,7 +15,8 @@ int main(int argc, char** argv)
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (!(display && *display) && !(wayland && *wayland) && !(platform && *platform)) {
-        std::fputs("vellokit: 表示できる画面がありません (no display: set DISPLAY or run under xvfb-run)\n", stderr);
+        std::fputs("vellokit: 表示できる画面がありません (no display: set DISPLAY or run under xvfb-run)\n",
+                   stderr);
         return 2;
     }
     QApplication app(argc, argv);

@@ -30,8 +30,9 @@ bool displayAvailable(int argc, char** argv)
 int main(int argc, char** argv)
 {
     if (!displayAvailable(argc, argv)) {
-        std::fputs("velloplayer: 表示できる画面がありません (no display: set DISPLAY or run under xvfb-run)\n",
-                   stderr);
+        std::fputs(
+            "velloplayer: 表示できる画面がありません (no display: set DISPLAY or run under xvfb-run)\n",
+            stderr);
         return 2;
     }
     QApplication app(argc, argv);

@@ -24,7 +24,8 @@ constexpr int PathLength = 500;
 
 AppError typeMismatch()
 {
-    return AppError{QStringLiteral("型が一致しません。"), errors::TypeMismatch, QStringLiteral("Velloplayer")};
+    return AppError{QStringLiteral("型が一致しません。"), errors::TypeMismatch,
+                    QStringLiteral("Velloplayer")};
 }
 
 /// The whole number of a stored value; throws the type-mismatch error when it is not one.

@@ -17,12 +17,13 @@ class M_Config
 {
 public:
     /// How the last LoadConfig ended.
-    enum class LoadResult {
-        None,            ///< LoadConfig has not run
-        Read,            ///< every required value was read
-        Failed,          ///< a required value was not a whole number; the standard error was shown
-        Created,         ///< first start: the file was created and read back
-        CreateFailed,    ///< first start: the file could not be created; first-run values kept in memory
+    enum class LoadResult
+    {
+        None,         ///< LoadConfig has not run
+        Read,         ///< every required value was read
+        Failed,       ///< a required value was not a whole number; the standard error was shown
+        Created,      ///< first start: the file was created and read back
+        CreateFailed, ///< first start: the file could not be created; first-run values kept in memory
     };
 
     explicit M_Config(ConfigHost* host = nullptr) : m_host(host) {}

@@ -38,8 +38,7 @@ AppError typeMismatch()
 }
 
 /// Runs one start-up statement; an error skips it and the start-up goes on.
-template <typename F>
-void skipOnError(F&& step)
+template <typename F> void skipOnError(F&& step)
 {
     try {
         step();
@@ -203,12 +202,14 @@ void frmMain::createMenus()
 
     m_mnuFile = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
     m_mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    m_mnuEdit = add(m_mnuFile, "mnuEdit", QStringLiteral("RMファイルの編集(&E)"), QKeySequence(Qt::CTRL | Qt::Key_E));
+    m_mnuEdit =
+        add(m_mnuFile, "mnuEdit", QStringLiteral("RMファイルの編集(&E)"), QKeySequence(Qt::CTRL | Qt::Key_E));
     m_mnuCfg = add(m_mnuFile, "mnuCfg", QStringLiteral("環境設定(&C)"), QKeySequence(Qt::Key_F3));
     m_mnuFile->addSeparator();
     static constexpr Qt::Key logKeys[5] = {Qt::Key_F1, Qt::Key_F2, Qt::Key_F3, Qt::Key_F4, Qt::Key_F5};
     for (int i = 0; i < 5; ++i) {
-        m_log[i] = add(m_mnuFile, "log", QStringLiteral("Log%1").arg(i + 1), QKeySequence(Qt::CTRL | logKeys[i]));
+        m_log[i] =
+            add(m_mnuFile, "log", QStringLiteral("Log%1").arg(i + 1), QKeySequence(Qt::CTRL | logKeys[i]));
         m_log[i]->setObjectName(QStringLiteral("log_%1").arg(i + 1));
         connect(m_log[i], &QAction::triggered, this, [this, i] { log_Click(i + 1); });
     }
@@ -220,14 +221,17 @@ void frmMain::createMenus()
     m_mnuView->setObjectName(QStringLiteral("mnuView"));
     m_mnuFa = m_mnuView->addMenu(QStringLiteral("お気に入り(&A)"));
     m_mnuFa->setObjectName(QStringLiteral("mnuFa"));
-    m_mnuFaOpen = add(m_mnuFa, "mnuFaOpen", QStringLiteral("お気に入りモード(&O)"), QKeySequence(Qt::CTRL | Qt::Key_O));
+    m_mnuFaOpen =
+        add(m_mnuFa, "mnuFaOpen", QStringLiteral("お気に入りモード(&O)"), QKeySequence(Qt::CTRL | Qt::Key_O));
     m_mnuFaOpen->setCheckable(true);
-    m_mnuFaEdit = add(m_mnuFa, "mnuFaEdit", QStringLiteral("お気に入りの整理(&S)"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    m_mnuFaEdit =
+        add(m_mnuFa, "mnuFaEdit", QStringLiteral("お気に入りの整理(&S)"), QKeySequence(Qt::CTRL | Qt::Key_S));
     m_mnuFaAdd = add(m_mnuFa, "mnuFaAdd", QStringLiteral("お気に入りに追加(A)"));
     m_mnuFaDel = add(m_mnuFa, "mnuFaDel", QStringLiteral("お気に入りから削除(&D)"));
     m_mnuViewFull = add(m_mnuView, "mnuViewFull", QStringLiteral("最大化(&F)"), QKeySequence(Qt::Key_F7));
     m_mnuViewFull->setCheckable(true);
-    m_mnuViewOri = add(m_mnuView, "mnuViewOri", QStringLiteral("オリジナルサイズ(&O)"), QKeySequence(Qt::Key_F9));
+    m_mnuViewOri =
+        add(m_mnuView, "mnuViewOri", QStringLiteral("オリジナルサイズ(&O)"), QKeySequence(Qt::Key_F9));
     m_mnuViewOri->setCheckable(true);
     m_mnuViewSize = add(m_mnuView, "mnuViewSize", QStringLiteral("倍率変更(&B)"), QKeySequence(Qt::Key_F8));
     m_mnuView->addSeparator();
@@ -655,7 +659,8 @@ void frmMain::resizeEvent(QResizeEvent* e)
 
 void frmMain::keepAspect()
 {
-    if (m_adjustingAspect || (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
+    if (m_adjustingAspect ||
+        (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
         return;
     const QSize proposed = outerTwips();
     const QSize adjusted = m_config.aspectRatio().adjust(proposed);

@@ -23,11 +23,11 @@ namespace vello {
 /// State of the main window that the playback, browser and favourites parts share.
 struct MainWindowState
 {
-    bool FaFlg = false;            ///< favourites mode
-    QString CurrentFile;           ///< full path of the file in the player; empty when none
-    bool ChangePending = false;    ///< the next end-of-clip event empties the player instead of advancing
-    bool SliderDragging = false;   ///< the user drags the position slider
-    int PreviousIndex = -1;        ///< file-list row before the last random step; -1 when none
+    bool FaFlg = false;          ///< favourites mode
+    QString CurrentFile;         ///< full path of the file in the player; empty when none
+    bool ChangePending = false;  ///< the next end-of-clip event empties the player instead of advancing
+    bool SliderDragging = false; ///< the user drags the position slider
+    int PreviousIndex = -1;      ///< file-list row before the last random step; -1 when none
     std::array<QString, 5> FolderHistory; ///< entries 1..5 at indexes 0..4, newest first
 };
 
@@ -44,21 +44,22 @@ public:
     /// abandon (favourites load) sends the start-up on to the tips step; elsewhere the step is skipped.
     struct Hooks
     {
-        std::function<void()> loadFavourites;               ///< start-up step 4
-        std::function<void()> SetValue;                     ///< step 6: bind the folder tree to tvwDir
-        std::function<void()> enterFavouritesMode;          ///< step 7 with DefaultDir 0
-        std::function<void(const QString&)> setFolder;      ///< step 7 / history: open that folder
-        std::function<void()> FillFileList;                 ///< step 8, history entries
-        std::function<void(int)> applyVolume;               ///< step 13: hand the volume to the player
+        std::function<void()> loadFavourites;                ///< start-up step 4
+        std::function<void()> SetValue;                      ///< step 6: bind the folder tree to tvwDir
+        std::function<void()> enterFavouritesMode;           ///< step 7 with DefaultDir 0
+        std::function<void(const QString&)> setFolder;       ///< step 7 / history: open that folder
+        std::function<void()> FillFileList;                  ///< step 8, history entries
+        std::function<void(int)> applyVolume;                ///< step 13: hand the volume to the player
         std::function<void(const QString&)> playCommandLine; ///< step 16: CurrentFile is already set
-        std::function<void()> FileChange;                   ///< step 18
-        std::function<void()> showTips;                     ///< step 20 (modal, owned by this window)
-        std::function<int()> currentVolume;                 ///< shutdown: volume to store (else sldVol)
-        std::function<void(double)> ChangeOri;              ///< original size / magnification
-        std::function<void()> showFullScreen;               ///< full-screen display of the clip
+        std::function<void()> FileChange;                    ///< step 18
+        std::function<void()> showTips;                      ///< step 20 (modal, owned by this window)
+        std::function<int()> currentVolume;                  ///< shutdown: volume to store (else sldVol)
+        std::function<void(double)> ChangeOri;               ///< original size / magnification
+        std::function<void()> showFullScreen;                ///< full-screen display of the clip
     };
 
-    enum class StartResult {
+    enum class StartResult
+    {
         Running,         ///< the window is (or will be) shown; run the event loop
         AnotherCopyRuns, ///< end the process at once; nothing was shown, read or written
     };
@@ -187,23 +188,23 @@ private:
     void createMenus();
 
     // Start-up steps; the stretches that abandon to the tips step throw AppException.
-    void startupReadSystemDrive();          // 1
-    bool startupSingleCopy();               // 2
-    void startupLoadConfig();               // 3
-    void startupLoadFavourites();           // 4
-    void startupLoadHistory();              // 5
-    void startupFolderTree();               // 6
-    void startupStartFolder();              // 7
-    void startupFillFileList();             // 8
-    void startupRestoreWindow();            // 9
-    void startupTitle();                    // 10
-    void startupSplitter();                 // 12
-    void startupVolume();                   // 13
-    void startupFixedRatio();               // 14
-    void startupColumnWidths();             // 15
-    void startupCommandLine();              // 16
-    void startupRefresh();                  // 18
-    void startupTips();                     // 20
+    void startupReadSystemDrive(); // 1
+    bool startupSingleCopy();      // 2
+    void startupLoadConfig();      // 3
+    void startupLoadFavourites();  // 4
+    void startupLoadHistory();     // 5
+    void startupFolderTree();      // 6
+    void startupStartFolder();     // 7
+    void startupFillFileList();    // 8
+    void startupRestoreWindow();   // 9
+    void startupTitle();           // 10
+    void startupSplitter();        // 12
+    void startupVolume();          // 13
+    void startupFixedRatio();      // 14
+    void startupColumnWidths();    // 15
+    void startupCommandLine();     // 16
+    void startupRefresh();         // 18
+    void startupTips();            // 20
 
     void keepAspect();
 

@@ -1,0 +1,408 @@
+#include "MessageService.h"
+#include "ProgramPaths.h"
+#include "frmMain.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QSettings>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace vello;
+
+namespace {
+
+/// The per-user window-state store, section "CONFIG".
+class Store
+{
+public:
+    Store() { m_settings.beginGroup(QStringLiteral("CONFIG")); }
+    QSettings& operator*() { return m_settings; }
+    QSettings* operator->() { return &m_settings; }
+
+private:
+    QSettings m_settings{QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Velloplayer"),
+                         QStringLiteral("Velloplayer")};
+};
+
+const QByteArray FullConfig = "[Play Mode]\nTOPMOST=0\nFIXED RATIO=0\nMODE=0\n"
+                              "[File List]\nFILE EXT=rm;mpg;asf\nSEND RECYCLE=0\nFILE TITLE=1\nFILE SIZE=1\n"
+                              "FILE DATETIME=1\n[Config]\nDEFAULT DIR=1\nPICKUP=0\n[Slide Timer]\nTimer=2\n";
+
+class FrmMainTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        ProgramPaths::overrideProgramFolder(dir.path());
+        QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Velloplayer"),
+                    QStringLiteral("Velloplayer"));
+        s.clear();
+        s.sync();
+    }
+    void TearDown() override { ProgramPaths::overrideProgramFolder(QString()); }
+
+    static void put(const QString& key, const QString& value) { Store()->setValue(key, value); }
+    static QString stored(const QString& key) { return Store()->value(key).toString(); }
+    void writeConfig(const QByteArray& bytes)
+    {
+        QFile f(dir.filePath(QStringLiteral("Config.ini")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    /// Hooks that only record that they ran, in order.
+    void record(frmMain& w)
+    {
+        frmMain::Hooks& h = w.hooks();
+        h.loadFavourites = [this] { steps << QStringLiteral("favourites"); };
+        h.SetValue = [this] { steps << QStringLiteral("tree"); };
+        h.enterFavouritesMode = [this] { steps << QStringLiteral("favourites mode"); };
+        h.setFolder = [this](const QString& p) { steps << QStringLiteral("folder ") + p; };
+        h.FillFileList = [this] { steps << QStringLiteral("fill"); };
+        h.applyVolume = [this](int v) { steps << QStringLiteral("volume %1").arg(v); };
+        h.playCommandLine = [this](const QString& f) { steps << QStringLiteral("play ") + f; };
+        h.FileChange = [this] { steps << QStringLiteral("refresh"); };
+        h.showTips = [this] { steps << QStringLiteral("tips"); };
+    }
+
+    QTemporaryDir dir;
+    RecordingMessageService messages;
+    ScopedMessageService installed{&messages};
+    QStringList steps;
+};
+
+} // namespace
+
+TEST_F(FrmMainTest, FirstStartUsesDefaultsAndSavesTheStateAtExit)
+{
+    {
+        frmMain w;
+        record(w);
+        ASSERT_EQ(w.Form_Load(), frmMain::StartResult::Running);
+        EXPECT_TRUE(w.isVisible());
+        EXPECT_EQ(w.windowTitle(), QStringLiteral("Velloplayer 1.0.0"));
+        EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("Config.ini"))));
+        EXPECT_TRUE(messages.shown().isEmpty());
+        for (int i = 1; i <= 5; ++i) {
+            EXPECT_EQ(w.state().FolderHistory[i - 1], QStringLiteral("/"));
+            EXPECT_EQ(w.log(i)->text(), QStringLiteral("/"));
+        }
+        EXPECT_EQ(w.outerTwips(), QSize(MainLayout::DesignClientWidth + MainLayout::FrameWidth,
+                                        MainLayout::DesignClientHeight + MainLayout::FrameHeight));
+        EXPECT_EQ(w.windowState(), Qt::WindowNoState);
+        EXPECT_EQ(w.FILE1()->columnWidth(0), w.toPixels(1764));
+        EXPECT_EQ(w.columnTwips(1), 0); // title column off on the first start
+        EXPECT_EQ(w.FILE1()->columnWidth(2), w.toPixels(1549));
+        EXPECT_EQ(w.FILE1()->columnWidth(3), w.toPixels(1000));
+        EXPECT_EQ(w.sldVol()->value(), 50);
+        EXPECT_FALSE(w.state().FaFlg);
+        EXPECT_TRUE(w.state().CurrentFile.isEmpty());
+        EXPECT_EQ(steps, (QStringList{QStringLiteral("favourites"), QStringLiteral("tree"),
+                                      QStringLiteral("folder /"), QStringLiteral("fill"),
+                                      QStringLiteral("refresh"), QStringLiteral("tips")}));
+        w.state().FolderHistory[0] = QStringLiteral("/music/");
+        w.close();
+    }
+    EXPECT_EQ(stored(QStringLiteral("PATH1")), QStringLiteral("/music/"));
+    EXPECT_EQ(stored(QStringLiteral("PATH5")), QStringLiteral("/"));
+    EXPECT_EQ(stored(QStringLiteral("STATE")), QStringLiteral("0"));
+    EXPECT_EQ(stored(QStringLiteral("WIDTH")), QStringLiteral("9315"));
+    EXPECT_EQ(stored(QStringLiteral("HEIGHT")), QStringLiteral("6990"));
+    EXPECT_EQ(stored(QStringLiteral("PAIN")), QString::number(MainLayout::DesignSplitter));
+    EXPECT_EQ(stored(QStringLiteral("VOLUME")), QStringLiteral("50"));
+    EXPECT_EQ(stored(QStringLiteral("FILE_TITLE")), QStringLiteral("0"));
+    EXPECT_EQ(stored(QStringLiteral("FILE_DATE")).toInt() / 100, 15); // 1549 to the nearest pixel
+}
+
+TEST_F(FrmMainTest, StoredStateIsRestored)
+{
+    writeConfig(FullConfig);
+    put(QStringLiteral("PATH1"), QStringLiteral("/srv/clips/"));
+    put(QStringLiteral("WIDTH"), QStringLiteral("12000"));
+    put(QStringLiteral("HEIGHT"), QStringLiteral("9000"));
+    put(QStringLiteral("STATE"), QStringLiteral("0"));
+    put(QStringLiteral("PAIN"), QStringLiteral("4000"));
+    put(QStringLiteral("VOLUME"), QStringLiteral("80"));
+    put(QStringLiteral("FILE_NAME"), QStringLiteral("3000"));
+    put(QStringLiteral("FILE_TITLE"), QStringLiteral(""));  // empty: the default width
+    put(QStringLiteral("FILE_DATE"), QStringLiteral("zz")); // malformed: that column only is skipped
+    put(QStringLiteral("FILE_SIZE"), QStringLiteral("1500"));
+    frmMain w;
+    record(w);
+    w.setCommandLine(QStringLiteral("/tmp/a clip.rm"));
+    ASSERT_EQ(w.Form_Load(), frmMain::StartResult::Running);
+    EXPECT_EQ(w.outerTwips(), QSize(12000, 9000));
+    EXPECT_EQ(w.layoutTwips().splitterPosition(), 4000);
+    EXPECT_EQ(w.fraFileList()->width(), w.toPixels(4000));
+    EXPECT_EQ(w.sldVol()->value(), 80);
+    EXPECT_EQ(w.FILE1()->columnWidth(0), w.toPixels(3000));
+    EXPECT_EQ(w.FILE1()->columnWidth(1), w.toPixels(1440));
+    EXPECT_EQ(w.FILE1()->columnWidth(2), w.toPixels(1549));
+    EXPECT_EQ(w.FILE1()->columnWidth(3), w.toPixels(1500));
+    EXPECT_EQ(w.state().CurrentFile, QStringLiteral("/tmp/a clip.rm"));
+    EXPECT_EQ(steps, (QStringList{QStringLiteral("favourites"), QStringLiteral("tree"),
+                                  QStringLiteral("folder /srv/clips/"), QStringLiteral("fill"),
+                                  QStringLiteral("volume 80"), QStringLiteral("play /tmp/a clip.rm"),
+                                  QStringLiteral("refresh"), QStringLiteral("tips")}));
+    EXPECT_TRUE(messages.shown().isEmpty());
+}
+
+TEST_F(FrmMainTest, ExitWhileMaximisedStoresASmallerSizeThatTheNextStartRestores)
+{
+    QSize maximisedOuter;
+    {
+        frmMain w;
+        ASSERT_EQ(w.Form_Load(), frmMain::StartResult::Running);
+        w.showMaximized();
+        QTRY_VERIFY(w.windowState().testFlag(Qt::WindowMaximized));
+        QApplication::processEvents();
+        maximisedOuter = w.outerTwips();
+        w.close();
+    }
+    EXPECT_EQ(stored(QStringLiteral("STATE")), QStringLiteral("2"));
+    EXPECT_EQ(stored(QStringLiteral("WIDTH")).toInt(), maximisedOuter.width() - 500);
+    EXPECT_EQ(stored(QStringLiteral("HEIGHT")).toInt(), maximisedOuter.height() - 500);
+
+    frmMain again;
+    ASSERT_EQ(again.Form_Load(), frmMain::StartResult::Running);
+    EXPECT_TRUE(again.windowState().testFlag(Qt::WindowMaximized));
+    again.showNormal();
+    QTRY_VERIFY(!again.windowState().testFlag(Qt::WindowMaximized));
+    // Restored to the nearest whole pixel.
+    const double pixel = again.twipsPerPixel();
+    EXPECT_NEAR(again.outerTwips().width(), maximisedOuter.width() - 500, pixel);
+    EXPECT_NEAR(again.outerTwips().height(), maximisedOuter.height() - 500, pixel);
+}
+
+// Window-state values that are not numbers abandon the start-up at the window step: one standard error,
+// then the tips; title, splitter, volume, column widths, command line and refresh are skipped.
+class BadWindowValueTest : public FrmMainTest,
+                           public ::testing::WithParamInterface<std::pair<const char*, const char*>>
+{
+};
+
+TEST_P(BadWindowValueTest, SkipsToTheTips)
+{
+    writeConfig(FullConfig);
+    put(QString::fromLatin1(GetParam().first), QString::fromUtf8(GetParam().second));
+    put(QStringLiteral("PAIN"), QStringLiteral("4000"));
+    put(QStringLiteral("VOLUME"), QStringLiteral("80"));
+    put(QStringLiteral("FILE_NAME"), QStringLiteral("3000"));
+    frmMain w;
+    record(w);
+    w.setCommandLine(QStringLiteral("/tmp/x.rm"));
+    ASSERT_EQ(w.Form_Load(), frmMain::StartResult::Running);
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_EQ(messages.shown().first().icon, MessageIcon::Critical);
+    EXPECT_EQ(messages.shown().first().caption, QStringLiteral("Velloplayer"));
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Velloplayer"));
+    EXPECT_EQ(w.layoutTwips().splitterPosition(), MainLayout::DesignSplitter);
+    EXPECT_EQ(w.sldVol()->value(), 50);
+    EXPECT_EQ(w.FILE1()->columnWidth(0), w.toPixels(1764));
+    EXPECT_TRUE(w.state().CurrentFile.isEmpty());
+    EXPECT_FALSE(w.isVisible()); // the caller shows it after the start-up
+    EXPECT_EQ(steps,
+              (QStringList{QStringLiteral("favourites"), QStringLiteral("tree"), QStringLiteral("folder /"),
+                           QStringLiteral("fill"), QStringLiteral("tips")}));
+}
+
+INSTANTIATE_TEST_SUITE_P(FrmMainTest, BadWindowValueTest,
+                         ::testing::Values(std::make_pair("WIDTH", "abc"), std::make_pair("HEIGHT", ""),
+                                           std::make_pair("HEIGHT", "1e999"), std::make_pair("WIDTH", "-300"),
+                                           std::make_pair("WIDTH", "1e30"), std::make_pair("STATE", "7"),
+                                           std::make_pair("STATE", "max"),
+                                           std::make_pair("TOP", "\xE4\xB8\x8A")));
+
+TEST_F(FrmMainTest, StartFolderFollowsDefaultDir)
+{
+    const struct
+    {
+        QByteArray dirLines;
+        QString expected;
+    } cases[] = {
+        {"DEFAULT DIR=0\n", QStringLiteral("favourites mode")},
+        {"DEFAULT DIR=2\n", QStringLiteral("folder /")},
+        {"DEFAULT DIR=2\nDEFAULT DIR PATH=/media/\n", QStringLiteral("folder /media/")},
+        {"DEFAULT DIR=5\n", QString()},
+    };
+    for (const auto& c : cases) {
+        QByteArray config = FullConfig;
+        config.replace("DEFAULT DIR=1\n", c.dirLines);
+        writeConfig(config);
+        steps.clear();
+        frmMain w;
+        record(w);
+        w.Form_Load();
+        const QStringList expected =
+            c.expected.isEmpty()
+                ? QStringList{QStringLiteral("favourites"), QStringLiteral("tree"), QStringLiteral("fill")}
+                : QStringList{QStringLiteral("favourites"), QStringLiteral("tree"), c.expected,
+                              QStringLiteral("fill")};
+        EXPECT_EQ(steps.mid(0, expected.size()), expected) << c.dirLines.constData();
+    }
+}
+
+TEST_F(FrmMainTest, PickupOnShowsNoTips)
+{
+    QByteArray config = FullConfig;
+    writeConfig(config.replace("PICKUP=0", "PICKUP=1"));
+    frmMain w;
+    record(w);
+    w.Form_Load();
+    EXPECT_FALSE(steps.contains(QStringLiteral("tips")));
+}
+
+TEST_F(FrmMainTest, DamagedSettingsFilesStillStartThePlayer)
+{
+    const QByteArray bad[] = {
+        QByteArray(FullConfig).replace("FIXED RATIO=0", "FIXED RATIO=x").replace("TOPMOST=0", "TOPMOST=1"),
+        QByteArray("\x00\xff\xfe[\x01\x02]\n=\n\x80\x81", 12),
+        QByteArray(),
+    };
+    for (const QByteArray& bytes : bad) {
+        writeConfig(bytes);
+        messages.clear();
+        frmMain w;
+        ASSERT_EQ(w.Form_Load(), frmMain::StartResult::Running);
+        EXPECT_TRUE(w.isVisible());
+        ASSERT_EQ(messages.shown().size(), 1);
+        EXPECT_EQ(messages.shown().first().text, QStringLiteral("型が一致しません。(13)"));
+    }
+    EXPECT_EQ(QFile(dir.filePath(QStringLiteral("Config.ini"))).size(), 0); // never rewritten
+}
+
+TEST_F(FrmMainTest, TopMostAndFixedRatioAreApplied)
+{
+    QByteArray config = FullConfig;
+    writeConfig(config.replace("TOPMOST=0", "TOPMOST=1").replace("FIXED RATIO=0", "FIXED RATIO=1"));
+    frmMain w;
+    w.Form_Load();
+    w.Form_Activate();
+    EXPECT_TRUE(w.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(w.keepsAspectRatio());
+    // Only taller: the width follows to keep the captured ratio.
+    const QSize before = w.outerTwips();
+    w.setOuterTwips(before.width(), before.height() * 2);
+    QApplication::processEvents();
+    const QSize after = w.outerTwips();
+    EXPECT_NEAR(double(after.width()) / after.height(), double(before.width()) / before.height(), 0.01);
+}
+
+TEST_F(FrmMainTest, SecondWindowWhileTheFirstRunsTouchesNothing)
+{
+    frmMain first;
+    first.Form_Load();
+    first.close();
+    const QByteArray config = [&] {
+        QFile f(dir.filePath(QStringLiteral("Config.ini")));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Velloplayer"),
+                QStringLiteral("Velloplayer"));
+    s.clear();
+    s.sync();
+    QFile::remove(dir.filePath(QStringLiteral("Config.ini")));
+    {
+        frmMain second;
+        record(second);
+        EXPECT_EQ(second.Form_Load(), frmMain::StartResult::AnotherCopyRuns);
+        EXPECT_FALSE(second.isVisible());
+        second.close();
+    }
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("Config.ini"))));
+    EXPECT_TRUE(Store()->childKeys().isEmpty());
+    EXPECT_TRUE(steps.isEmpty());
+    EXPECT_FALSE(config.isEmpty());
+}
+
+TEST_F(FrmMainTest, MenusCarryTheirCaptionsAndKeys)
+{
+    frmMain w;
+    EXPECT_EQ(w.mnuFile()->title(), QStringLiteral("ﾌｧｲﾙ(&F)"));
+    EXPECT_EQ(w.mnuView()->title(), QStringLiteral("表示(&V)"));
+    EXPECT_EQ(w.mnuHelp()->title(), QStringLiteral("ﾍﾙﾌﾟ(&H)"));
+    const struct
+    {
+        QAction* action;
+        const char* caption;
+        QKeySequence key;
+    } items[] = {
+        {w.mnuEdit(), "RMファイルの編集(&E)", QKeySequence(Qt::CTRL | Qt::Key_E)},
+        {w.mnuCfg(), "環境設定(&C)", QKeySequence(Qt::Key_F3)},
+        {w.log(1), "Log1", QKeySequence(Qt::CTRL | Qt::Key_F1)},
+        {w.log(5), "Log5", QKeySequence(Qt::CTRL | Qt::Key_F5)},
+        {w.mnuClear(), "履歴のクリア(&R)", QKeySequence()},
+        {w.mnuExit(), "終了(&E)", QKeySequence()},
+        {w.mnuFaOpen(), "お気に入りモード(&O)", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {w.mnuFaEdit(), "お気に入りの整理(&S)", QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {w.mnuFaAdd(), "お気に入りに追加(A)", QKeySequence()},
+        {w.mnuFaDel(), "お気に入りから削除(&D)", QKeySequence()},
+        {w.mnuViewFull(), "最大化(&F)", QKeySequence(Qt::Key_F7)},
+        {w.mnuViewOri(), "オリジナルサイズ(&O)", QKeySequence(Qt::Key_F9)},
+        {w.mnuViewSize(), "倍率変更(&B)", QKeySequence(Qt::Key_F8)},
+        {w.mnuShortcut(), "ショートカットキー一覧(&S)", QKeySequence()},
+        {w.mnuHelpContents(), "ﾍﾙﾌﾟ(&H)", QKeySequence()},
+        {w.mnuAbout(), "バージョン情報(&A)", QKeySequence()},
+        {w.mnuUpdate(), "最新バージョンを取得", QKeySequence()},
+    };
+    for (const auto& item : items) {
+        EXPECT_EQ(item.action->text(), QString::fromUtf8(item.caption));
+        EXPECT_EQ(item.action->shortcut(), item.key) << item.caption;
+    }
+    EXPECT_EQ(w.mnuFa()->title(), QStringLiteral("お気に入り(&A)"));
+    EXPECT_EQ(w.FILE1()->headerItem()->text(3), QStringLiteral("サイズ"));
+}
+
+TEST_F(FrmMainTest, ViewSizeChecksExcludeEachOther)
+{
+    frmMain w;
+    int ori = 0;
+    w.hooks().ChangeOri = [&](double ratio) {
+        EXPECT_EQ(ratio, 0.0);
+        ++ori;
+    };
+    w.mnuViewOri()->trigger();
+    EXPECT_TRUE(w.mnuViewOri()->isChecked());
+    EXPECT_EQ(ori, 1);
+    w.mnuViewFull()->trigger();
+    EXPECT_TRUE(w.mnuViewFull()->isChecked());
+    EXPECT_FALSE(w.mnuViewOri()->isChecked());
+    w.mnuViewOri()->trigger();
+    EXPECT_FALSE(w.mnuViewFull()->isChecked());
+    w.mnuViewOri()->trigger(); // unchecking does not resize
+    EXPECT_EQ(ori, 2);
+}
+
+TEST_F(FrmMainTest, ClearingTheHistoryStoresTheRootAtOnce)
+{
+    frmMain w;
+    w.Form_Load();
+    w.state().FolderHistory[2] = QStringLiteral("/a/");
+    w.mnuClear()->trigger();
+    EXPECT_EQ(w.log(3)->text(), QStringLiteral("/"));
+    EXPECT_EQ(stored(QStringLiteral("PATH3")), QStringLiteral("/"));
+}
+
+TEST_F(FrmMainTest, SplitterFollowsTheMouse)
+{
+    frmMain w;
+    w.Form_Load();
+    QWidget* handle = w.imgSplitter();
+    QTest::mousePress(handle, Qt::LeftButton, {}, QPoint(1, 5));
+    EXPECT_TRUE(w.picSplitter()->isVisible());
+    QMouseEvent move(QEvent::MouseMove, QPointF(-10000, 5), handle->mapToGlobal(QPointF(-10000, 5)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(handle, &move);
+    EXPECT_EQ(w.layoutTwips().picSplitter.left(), 50);
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, QPoint(-10000, 5));
+    EXPECT_FALSE(w.picSplitter()->isVisible());
+    EXPECT_EQ(w.layoutTwips().fraFileList.width(), 50);
+}
