@@ -33,7 +33,11 @@ struct Transition;
  *    request: the last path asked for is loaded, once, when the report returns.
  *
  * The session must not be destroyed from inside its own signals (use
- * deleteLater). Destruction terminates the engine; no signals follow.
+ * deleteLater). Destruction terminates the engine (blocking until libmpv has
+ * shut down); no signals follow, not even the open clip's end report.
+ *
+ * Process-wide side effect: construction sets LC_NUMERIC to "C", which
+ * libmpv requires.
  */
 class MpvSession : public QObject
 {

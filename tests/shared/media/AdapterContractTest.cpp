@@ -254,7 +254,7 @@ TYPED_TEST(AdapterContract, UnplayableFilesFailToOpenExactlyOnce)
 {
     using T = TypeParam;
     int expected = 0;
-    for (const Clips::Name bad : {Clips::NotMedia, Clips::Truncated, Clips::Missing}) {
+    for (const Clips::Name bad : {Clips::NotMedia, Clips::Truncated, Clips::TruncatedRm, Clips::Missing}) {
         SCOPED_TRACE(bad);
         T::open(*this->adapter, this->clip(bad));
         const quint64 serial = this->adapter->currentClip();

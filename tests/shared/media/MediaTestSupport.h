@@ -64,6 +64,7 @@ public:
         AsfVideoLong,
         NotMedia,
         Truncated,
+        TruncatedRm,
         Missing
     };
 
@@ -103,6 +104,8 @@ private:
             return TestClips::makeNonMediaFile(d, "notes.rm");
         case Truncated:
             return TestClips::makeTruncatedCopy(get(AsfVideo), d, "cut.asf", 200);
+        case TruncatedRm:
+            return TestClips::makeTruncatedCopy(get(RmVideo), d, "cut.rm", 200);
         case Missing:
             return d + "/no such clip.rm";
         }

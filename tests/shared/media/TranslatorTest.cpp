@@ -263,15 +263,13 @@ TEST(MpvEventTranslator, NullDataAndUnknownEventsAreIgnored)
     const quint64 observeTag = ReplyTag{ReplyTag::Observe, 0, 0}.pack();
     const quint64 snapshotTag = ReplyTag{ReplyTag::Snapshot, 0, 1}.pack();
     for (const mpv_event& ev : {
-             Engine::event(MPV_EVENT_START_FILE, nullptr),
-             Engine::event(MPV_EVENT_END_FILE, nullptr),
+             Engine::event(MPV_EVENT_START_FILE, nullptr), Engine::event(MPV_EVENT_END_FILE, nullptr),
              Engine::event(MPV_EVENT_PROPERTY_CHANGE, nullptr, observeTag),
              Engine::event(MPV_EVENT_GET_PROPERTY_REPLY, nullptr, snapshotTag),
              Engine::event(MPV_EVENT_COMMAND_REPLY, nullptr, 0),
              Engine::event(MPV_EVENT_COMMAND_REPLY, nullptr, 0xdeadbeef00ffULL),
              Engine::event(MPV_EVENT_PROPERTY_CHANGE, nullptr, ReplyTag{ReplyTag::Observe, 200, 0}.pack()),
-             Engine::event(MPV_EVENT_LOG_MESSAGE, nullptr),
-             Engine::event(MPV_EVENT_IDLE, nullptr),
+             Engine::event(MPV_EVENT_LOG_MESSAGE, nullptr), Engine::event(MPV_EVENT_IDLE, nullptr),
              Engine::event(MPV_EVENT_TICK, nullptr),
              Engine::event(mpv_event_id(30), nullptr), // an id this libmpv does not know
          }) {
