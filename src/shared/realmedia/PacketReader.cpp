@@ -61,7 +61,8 @@ RmError PacketReader::ensure(size_t count)
     }
     m_bufferStart = m_pos;
     m_bufferFill = keep;
-    const long long n = m_file.readSome(m_pos + keep, m_buffer.data() + keep, m_buffer.size() - keep);
+    const size_t window = m_headersOnly ? std::max(count, HeaderWindow) : m_buffer.size();
+    const long long n = m_file.readSome(m_pos + keep, m_buffer.data() + keep, std::max(window, keep) - keep);
     if (n < 0) {
         return RmError::ReadFailed;
     }
@@ -135,7 +136,10 @@ RmError PacketReader::readPacket(uint16_t version, uint16_t length, Packet& pack
     if (!m_counted && m_pos + length > m_chunkEnd) {
         return RmError::Truncated;
     }
-    if (RmError e = ensure(length); e != RmError::Ok) {
+    if (m_headersOnly && length > m_file.size() - std::min(m_pos, m_file.size())) {
+        return RmError::Truncated;
+    }
+    if (RmError e = ensure(m_headersOnly ? headerSize : length); e != RmError::Ok) {
         return e;
     }
     uint8_t* p = m_buffer.data() + (m_pos - m_bufferStart);

@@ -32,8 +32,13 @@ class PacketReader
 public:
     static constexpr size_t BufferSize = 4u << 20;
     static constexpr size_t MinBufferSize = 128u << 10;
+    static constexpr size_t HeaderWindow = 8u << 10;
 
     PacketReader(const InputFile& file, uint64_t dataOffset, std::vector<uint8_t>& buffer);
+
+    // Only the packet headers are needed: reads small windows at each header instead of whole payloads.
+    // Packet::bytes then covers the header only.
+    void setHeadersOnly(bool headersOnly) { m_headersOnly = headersOnly; }
 
     // Called before buffered bytes are moved or replaced, so a caller holding pointers into the buffer
     // can flush them first.
@@ -57,6 +62,7 @@ private:
     std::function<void()> m_beforeRefill;
     uint64_t m_firstData;
     bool m_started = false;
+    bool m_headersOnly = false;
     uint64_t m_bufferStart = 0; // file offset of m_buffer[0]
     size_t m_bufferFill = 0;
     uint64_t m_pos = 0; // file offset of the next packet

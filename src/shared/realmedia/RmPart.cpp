@@ -27,7 +27,10 @@ RmError RmPart::scanPackets(std::vector<uint8_t>& buffer)
 {
     m_scans.assign(m_headers.streams.size(), StreamScan{});
     std::vector<uint32_t> previous(m_scans.size(), 0);
+    std::vector<uint32_t> bucket(m_scans.size(), UINT32_MAX);
+    std::vector<uint64_t> bucketBytes(m_scans.size(), 0);
     PacketReader reader(m_file, m_headers.dataOffset, buffer);
+    reader.setHeadersOnly(true);
     Packet packet;
     bool done = false;
     int lastIndex = -1;
@@ -63,6 +66,15 @@ RmError RmPart::scanPackets(std::vector<uint8_t>& buffer)
         previous[static_cast<size_t>(index)] = ts;
         ++s.packetCount;
         s.payloadBytes += packet.length - (packet.version == 0 ? 12u : 13u);
+        s.bytes += packet.length;
+        s.maxPacket = std::max<uint32_t>(s.maxPacket, packet.length);
+        const auto i = static_cast<size_t>(index);
+        if (ts / 1000 != bucket[i]) {
+            bucket[i] = ts / 1000;
+            bucketBytes[i] = 0;
+        }
+        bucketBytes[i] += packet.length;
+        s.peakBytesPerSecond = std::max(s.peakBytesPerSecond, bucketBytes[i]);
         if (packet.keyframe) {
             ++s.keyframeCount;
         }

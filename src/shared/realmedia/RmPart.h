@@ -16,7 +16,10 @@ struct StreamScan
 {
     uint64_t packetCount = 0;
     uint64_t keyframeCount = 0;
-    uint64_t payloadBytes = 0; // packet bytes after the packet headers
+    uint64_t payloadBytes = 0;       // packet bytes after the packet headers
+    uint64_t bytes = 0;              // whole packets
+    uint32_t maxPacket = 0;          // largest whole packet
+    uint64_t peakBytesPerSecond = 0; // most packet bytes stamped within one second (streams with timestamps)
     uint32_t minTimestamp = 0;
     uint32_t maxTimestamp = 0;
     uint32_t lastStep = 0; // last positive step between consecutive timestamps, milliseconds, at most 1000

@@ -47,6 +47,8 @@ RmError RmWriter::visitPackets(const Visitor& visitor, const std::function<void(
         PacketReader reader(part.file(), headers.dataOffset, m_buffer);
         if (beforeRefill) {
             reader.setBeforeRefill(beforeRefill);
+        } else {
+            reader.setHeadersOnly(true); // planning passes look at headers only
         }
         Packet packet;
         bool done = false;
@@ -186,6 +188,39 @@ size_t RmWriter::headerSize() const
     return size;
 }
 
+void RmWriter::totalsFromScans()
+{
+    for (const RmPart* part : m_request.parts) {
+        for (size_t s = 0; s < m_totals.size(); ++s) {
+            const StreamScan& scan = part->streamScans()[s];
+            StreamTotals& t = m_totals[s];
+            t.packets += scan.packetCount;
+            t.bytes += scan.bytes;
+            t.maxPacket = std::max(t.maxPacket, scan.maxPacket);
+            t.peakBytes = std::max(t.peakBytes, scan.peakBytesPerSecond);
+            m_packetCount += scan.packetCount;
+            m_dataBytes += scan.bytes;
+        }
+    }
+}
+
+void RmWriter::addIndexRecord(StreamTotals& t, uint32_t timestamp, uint64_t offset)
+{
+    if (!t.index.empty() && timestamp < uint64_t(t.index.back().timestamp) + t.indexSpacing) {
+        return;
+    }
+    t.index.push_back({timestamp, static_cast<uint32_t>(offset), clampU32(t.written)});
+    if (t.index.size() >= MaxIndexRecords) {
+        // Keep every other record and space later ones twice as far apart.
+        size_t kept = 0;
+        for (size_t i = 0; i < t.index.size(); i += 2) {
+            t.index[kept++] = t.index[i];
+        }
+        t.index.resize(kept);
+        t.indexSpacing = std::max<uint32_t>(t.indexSpacing * 2, 2);
+    }
+}
+
 RmError RmWriter::plan()
 {
     const size_t streamCount = m_first.streams.size();
@@ -196,44 +231,31 @@ RmError RmWriter::plan()
     m_packetCount = 0;
     m_dataBytes = 0;
     m_dataOffset = headerSize();
-    RmError e = visitPackets(
-        [&](Packet& packet, size_t s, bool keep, uint32_t timestamp) {
-            if (!keep) {
-                return RmError::Ok;
-            }
-            StreamTotals& t = m_totals[s];
-            const uint64_t offset = m_dataOffset + DataHeaderSize + m_dataBytes;
-            if (offset > UINT32_MAX) {
-                return RmError::OutputTooLarge;
-            }
-            if (packet.keyframe &&
-                (t.index.empty() || timestamp >= uint64_t(t.index.back().timestamp) + t.indexSpacing)) {
-                t.index.push_back({timestamp, static_cast<uint32_t>(offset), clampU32(t.packets)});
-                if (t.index.size() >= MaxIndexRecords) {
-                    // Keep every other record and space later ones twice as far apart.
-                    size_t kept = 0;
-                    for (size_t i = 0; i < t.index.size(); i += 2) {
-                        t.index[kept++] = t.index[i];
-                    }
-                    t.index.resize(kept);
-                    t.indexSpacing = std::max<uint32_t>(t.indexSpacing * 2, 2);
-                }
-            }
-            ++t.packets;
-            t.bytes += packet.length;
-            t.maxPacket = std::max<uint32_t>(t.maxPacket, packet.length);
-            const uint64_t bucket = timestamp / 1000;
-            if (bucket != t.bucket) {
-                t.bucket = bucket;
-                t.bucketBytes = 0;
-            }
-            t.bucketBytes += packet.length;
-            t.peakBytes = std::max(t.peakBytes, t.bucketBytes);
-            ++m_packetCount;
-            m_dataBytes += packet.length;
-            return RmError::Ok;
-        },
-        {});
+    if (!m_cutting) {
+        totalsFromScans();
+    }
+    RmError e = !m_cutting ? RmError::Ok
+                           : visitPackets(
+                                 [&](Packet& packet, size_t s, bool keep, uint32_t timestamp) {
+                                     if (!keep) {
+                                         return RmError::Ok;
+                                     }
+                                     StreamTotals& t = m_totals[s];
+                                     ++t.packets;
+                                     t.bytes += packet.length;
+                                     t.maxPacket = std::max<uint32_t>(t.maxPacket, packet.length);
+                                     const uint64_t bucket = timestamp / 1000;
+                                     if (bucket != t.bucket) {
+                                         t.bucket = bucket;
+                                         t.bucketBytes = 0;
+                                     }
+                                     t.bucketBytes += packet.length;
+                                     t.peakBytes = std::max(t.peakBytes, t.bucketBytes);
+                                     ++m_packetCount;
+                                     m_dataBytes += packet.length;
+                                     return RmError::Ok;
+                                 },
+                                 {});
     if (e != RmError::Ok) {
         return e;
     }
@@ -244,13 +266,7 @@ RmError RmWriter::plan()
         return RmError::OutputTooLarge;
     }
     m_indexOffset = m_dataOffset + DataHeaderSize + m_dataBytes;
-    m_fileSize = m_indexOffset;
-    for (const StreamTotals& t : m_totals) {
-        if (t.packets > 0) {
-            m_fileSize += IndexHeaderSize + IndexRecordSize * t.index.size();
-        }
-    }
-    if (m_fileSize > UINT32_MAX) {
+    if (m_indexOffset > UINT32_MAX) {
         return RmError::OutputTooLarge;
     }
     const uint64_t duration = m_cutting ? m_endTime - m_keyTime : m_timelineLength;
@@ -407,6 +423,10 @@ RmError RmWriter::copy(OutputSink& sink)
                 runStart = packet.bytes;
                 runLength = packet.length;
             }
+            if (packet.keyframe) {
+                addIndexRecord(m_totals[s], timestamp, m_dataOffset + DataHeaderSize + bytes);
+            }
+            ++m_totals[s].written;
             ++packets;
             bytes += packet.length;
             return RmError::Ok;
@@ -425,6 +445,9 @@ RmError RmWriter::copy(OutputSink& sink)
         return RmError::InputChanged;
     }
     const std::vector<uint8_t> index = buildIndex();
+    if (m_indexOffset + index.size() > UINT32_MAX) {
+        return RmError::OutputTooLarge;
+    }
     if (!index.empty() && !sink.write(index.data(), index.size())) {
         return sink.error();
     }

@@ -24,8 +24,9 @@ struct WriteRequest
     std::optional<int64_t> end;
 };
 
-// Two passes over the inputs: the first computes every header value (counts, sizes, bit rates, durations,
-// index records and offsets), the second copies the packets byte for byte with new timestamps.
+// Header values (counts, sizes, bit rates, durations, offsets) come from the statistics gathered when the
+// inputs were opened or, for a cut, from a pass over the packet headers in the range; then one pass copies
+// the packets byte for byte with new timestamps and collects the index written after them.
 // Memory: the borrowed packet buffer plus the index records, which are thinned beyond a fixed count.
 class RmWriter
 {
@@ -52,6 +53,7 @@ private:
         uint64_t bucketBytes = 0;
         uint64_t peakBytes = 0;
         uint32_t indexSpacing = 1;
+        uint64_t written = 0; // packets copied so far
         std::vector<IndexRecord> index;
     };
     // Called once per packet in file order; keep tells whether the packet is part of the output and
@@ -61,6 +63,8 @@ private:
     RmError visitPackets(const Visitor& visitor, const std::function<void()>& beforeRefill);
     RmError resolveRange();
     RmError plan();
+    void totalsFromScans();
+    void addIndexRecord(StreamTotals& totals, uint32_t timestamp, uint64_t offset);
     RmError copy(OutputSink& sink);
     std::vector<uint8_t> buildHeader() const;
     std::vector<uint8_t> buildIndex() const;
@@ -83,7 +87,6 @@ private:
     uint32_t m_duration = 0;
     uint64_t m_dataOffset = 0;
     uint64_t m_indexOffset = 0;
-    uint64_t m_fileSize = 0;
 };
 
 } // namespace rm
