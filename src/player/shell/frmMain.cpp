@@ -8,6 +8,7 @@
 #include "WindowPos.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QLabel>
@@ -76,6 +77,8 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
     m_state.FolderHistory.fill(ProgramPaths::systemDriveRoot());
     createControls();
     createMenus();
+    // A quit that does not close the window (session end) still saves the window state.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &frmMain::Form_Unload);
 
     const QSize client(toPixels(MainLayout::DesignClientWidth), toPixels(MainLayout::DesignClientHeight));
     resize(client.width(), client.height() + menuBar()->sizeHint().height());
@@ -526,10 +529,10 @@ void frmMain::startupSplitter()
 void frmMain::startupVolume()
 {
     const QString volume = m_store.text(QStringLiteral("VOLUME"));
-    if (!isWholeNumber(volume))
+    if (!WindowStateStore::isNumber(volume))
         return;
-    const int v = volume.trimmed().toInt();
-    m_sldVol->setValue(v);
+    const qint64 v = roundHalfEven(WindowStateStore::toNumber(volume));
+    m_sldVol->setValue(static_cast<int>(std::clamp<qint64>(v, m_sldVol->minimum(), m_sldVol->maximum())));
     if (m_hooks.applyVolume)
         m_hooks.applyVolume(m_sldVol->value());
 }
@@ -737,6 +740,9 @@ void frmMain::applyTopMost(bool topMost)
 void frmMain::applyFixedRatio(bool fixedRatio)
 {
     m_keepAspect = fixedRatio;
+    // The ratio is that of the window as it stands when the keeping is first switched on.
+    if (fixedRatio && !m_config.aspectRatio().captured())
+        m_config.aspectRatio().adjust(outerTwips());
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -406,3 +406,42 @@ TEST_F(FrmMainTest, SplitterFollowsTheMouse)
     EXPECT_FALSE(w.picSplitter()->isVisible());
     EXPECT_EQ(w.layoutTwips().fraFileList.width(), 50);
 }
+
+TEST_F(FrmMainTest, FailingFavouritesLoadAbandonsToTheTips)
+{
+    writeConfig(FullConfig);
+    frmMain w;
+    record(w);
+    w.hooks().loadFavourites = [] {
+        throw AppException(QStringLiteral("ファイルが見つかりません。"), 53, QStringLiteral("Velloplayer"));
+    };
+    ASSERT_EQ(w.Form_Load(), frmMain::StartResult::Running);
+    EXPECT_EQ(steps, QStringList{QStringLiteral("tips")});
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_EQ(messages.shown().first().text, QStringLiteral("ファイルが見つかりません。(53)"));
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Velloplayer"));
+}
+
+TEST_F(FrmMainTest, DamagedWindowStateStoreStillStartsThePlayer)
+{
+    QString file;
+    {
+        QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Velloplayer"),
+                    QStringLiteral("Velloplayer"));
+        file = s.fileName();
+    }
+    QByteArray junk = "[CONFIG]\nWIDTH=\xff\xfe\x00\x01\nPAIN=@Variant(\x00\x00)\nPATH1=\"\\\n[CONFIG\n";
+    junk.append(QByteArray(4096, '\x9c'));
+    for (int round = 0; round < 2; ++round) {
+        {
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(junk);
+        }
+        frmMain w;
+        ASSERT_EQ(w.Form_Load(), frmMain::StartResult::Running);
+        w.show();
+        w.close();
+        junk = QByteArray(8192, '\0'); // then a file of NULs
+    }
+}
