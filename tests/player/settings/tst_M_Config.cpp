@@ -4,12 +4,12 @@
 #include "MessageService.h"
 #include "ProgramPaths.h"
 
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 using namespace vello;
 
@@ -93,10 +93,10 @@ TEST_F(ConfigTest, FirstStartWritesExactlyTheElevenKeysAndAppliesDisplayValues)
     config.LoadConfig();
     EXPECT_EQ(config.lastLoad(), M_Config::LoadResult::Created);
     EXPECT_EQ(QString::fromUtf8(read()), QStringLiteral("[Play Mode]\nTOPMOST=0\nFIXED RATIO=0\nMODE=0\n"
-                                                       "[File List]\nFILE EXT=rm;mpg;asf\nSEND RECYCLE=0\n"
-                                                       "FILE TITLE=0\nFILE SIZE=1\nFILE DATETIME=1\n"
-                                                       "[Config]\nDEFAULT DIR=1\nPICKUP=0\n"
-                                                       "[Slide Timer]\nTimer=2\n"));
+                                                        "[File List]\nFILE EXT=rm;mpg;asf\nSEND RECYCLE=0\n"
+                                                        "FILE TITLE=0\nFILE SIZE=1\nFILE DATETIME=1\n"
+                                                        "[Config]\nDEFAULT DIR=1\nPICKUP=0\n"
+                                                        "[Slide Timer]\nTimer=2\n"));
     EXPECT_EQ(host.calls, (QStringList{QStringLiteral("hide"), QStringLiteral("columns 0 1549 1000"),
                                        QStringLiteral("topmost 0"), QStringLiteral("show")}));
     const PlayerSettings& s = config.settings();
@@ -231,8 +231,9 @@ TEST_P(RequiredValueTest, StopsTheLoadWithTheStandardError)
     const PlayerSettings& s = config.settings();
     // Reading order: TOPMOST, FIXED RATIO, FILE EXT, DEFAULT DIR, FILE TITLE, FILE SIZE, FILE DATETIME,
     // SEND RECYCLE.
-    const int got[] = {s.TopMost, s.FixedRatio, s.FileExt == QStringLiteral("mp3;ogg") ? 1 : 77,
-                       s.DefaultDir, s.FileTitle, s.FileSize, s.FileDateTime, s.SendRecycle};
+    const int got[] = {s.TopMost,      s.FixedRatio, s.FileExt == QStringLiteral("mp3;ogg") ? 1 : 77,
+                       s.DefaultDir,   s.FileTitle,  s.FileSize,
+                       s.FileDateTime, s.SendRecycle};
     const int expected[] = {1, 1, 1, 2, 1, 0, 0, 1};
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(got[i], i < c.readBefore ? expected[i] : 77) << "field " << i;
@@ -244,13 +245,14 @@ TEST_P(RequiredValueTest, StopsTheLoadWithTheStandardError)
     EXPECT_EQ(s.ExtList, QStringList{QStringLiteral("old")});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ConfigTest, RequiredValueTest,
-    ::testing::Values(RequiredCase{"TOPMOST=1", "TOPMOST=", 0}, RequiredCase{"FIXED RATIO=1", "FIXED RATIO=x", 1},
-                      RequiredCase{"DEFAULT DIR=2", "DEFAULT DIR=two", 3},
-                      RequiredCase{"FILE TITLE=1", "", 4}, RequiredCase{"FILE SIZE=0", "FILE SIZE=1.5", 5},
-                      RequiredCase{"FILE DATETIME=0", "FILE DATETIME=99999999999", 6},
-                      RequiredCase{"SEND RECYCLE=1", "SEND RECYCLE= ", 7}));
+INSTANTIATE_TEST_SUITE_P(ConfigTest, RequiredValueTest,
+                         ::testing::Values(RequiredCase{"TOPMOST=1", "TOPMOST=", 0},
+                                           RequiredCase{"FIXED RATIO=1", "FIXED RATIO=x", 1},
+                                           RequiredCase{"DEFAULT DIR=2", "DEFAULT DIR=two", 3},
+                                           RequiredCase{"FILE TITLE=1", "", 4},
+                                           RequiredCase{"FILE SIZE=0", "FILE SIZE=1.5", 5},
+                                           RequiredCase{"FILE DATETIME=0", "FILE DATETIME=99999999999", 6},
+                                           RequiredCase{"SEND RECYCLE=1", "SEND RECYCLE= ", 7}));
 
 // Files that are not settings files at all: the load ends with one standard error, never loops or throws.
 class DamagedFileTest : public ConfigTest, public ::testing::WithParamInterface<int>
@@ -315,8 +317,7 @@ INSTANTIATE_TEST_SUITE_P(
                  QStringLiteral("asf")}},
         ExtCase{QStringLiteral("mpg"), {QStringLiteral("mpg")}},
         ExtCase{QStringLiteral("rm;;asf"), {QStringLiteral("rm"), QString(), QStringLiteral("asf")}},
-        ExtCase{QStringLiteral("rm;"), {QStringLiteral("rm"), QString()}},
-        ExtCase{QString(), {QString()}},
+        ExtCase{QStringLiteral("rm;"), {QStringLiteral("rm"), QString()}}, ExtCase{QString(), {QString()}},
         ExtCase{QStringLiteral(" rm ; mpg"), {QStringLiteral(" rm "), QStringLiteral(" mpg")}},
         ExtCase{QStringLiteral("rm;mp") + QChar(u'\0') + QStringLiteral("g"),
                 {QStringLiteral("rm"), QStringLiteral("mp")}},
