@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
@@ -430,6 +431,7 @@ TEST_F(FrmMainTest, DamagedWindowStateStoreStillStartsThePlayer)
                     QStringLiteral("Velloplayer"));
         file = s.fileName();
     }
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
     QByteArray junk = "[CONFIG]\nWIDTH=\xff\xfe\x00\x01\nPAIN=@Variant(\x00\x00)\nPATH1=\"\\\n[CONFIG\n";
     junk.append(QByteArray(4096, '\x9c'));
     for (int round = 0; round < 2; ++round) {
