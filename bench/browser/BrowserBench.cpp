@@ -1,5 +1,6 @@
 // Prints how long filling the file list and opening a folder with thousands of subfolders take.
 #include "FileBrowser.h"
+#include "FileLister.h"
 #include "cDTree.h"
 
 #include <QApplication>
@@ -78,11 +79,12 @@ qint64 baselineRead(const QString& folder, bool readHeads)
     return timer.nsecsElapsed();
 }
 
-qint64 fill(const QString& folder, bool titles)
+qint64 fill(const QString& folder, bool titles, bool dates = true)
 {
     FileBrowser browser;
     BrowserSettings settings;
     settings.fileTitle = titles;
+    settings.fileDateTime = dates;
     browser.setSettings(settings);
     browser.setFolderSource([&] { return folder + u'/'; });
     QElapsedTimer timer;
@@ -125,8 +127,21 @@ int main(int argc, char** argv)
         const qint64 oursOn = best([&] { return fill(folder, true); });
         const qint64 rawOff = best([&] { return baselineRead(folder, false); });
         const qint64 oursOff = best([&] { return fill(folder, false); });
+        const qint64 oursOnNoDate = best([&] { return fill(folder, true, false); });
+        const qint64 listerOnly = best([&] {
+            QElapsedTimer timer;
+            timer.start();
+            FileLister lister;
+            lister.setExtensions({QStringLiteral("rm")});
+            lister.setFolder(folder);
+            for (int i = 1; i <= lister.count(); ++i)
+                lister.date(i);
+            return timer.nsecsElapsed();
+        });
         report("FillFileList, titles on", count, oursOn, rawOn);
+        report("FillFileList, titles on, no dates", count, oursOnNoDate, rawOn);
         report("FillFileList, titles off", count, oursOff, rawOff);
+        report("FileLister alone (list + dates)", count, listerOnly, rawOff);
     }
 
     const QString wide = work.path() + QStringLiteral("/wide");

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 
 #include <cmath>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace vello;
 using namespace vello::test;
@@ -463,3 +465,31 @@ INSTANTIATE_TEST_SUITE_P(Names, AwkwardName,
                                            QString("$HOME;rm.rm"), QString("new\nline.rm"),
                                            QString("日本語のファイル.rm"), QString(240, u'l') + ".rm",
                                            QString("-dash.rm")));
+
+TEST_F(FileBrowserTest, NameWithInvalidUtf8BytesNeitherCrashesNorLosesOtherFiles)
+{
+    make("good.rm");
+    const QByteArray raw = QFile::encodeName(m_folder) + QByteArray("bad\xff\xfe name.rm");
+    const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    m_browser.FillFileList();
+    ASSERT_EQ(m_browser.list().count(), 2);
+    for (int i = 1; i <= 2; ++i) {
+        m_browser.list().select(i);
+        m_messages.queueAnswer(MessageAnswer::No);
+        EXPECT_EQ(m_browser.DeleteSelectedFile(QString()), FileBrowser::DeleteResult::Declined);
+    }
+    const int bad = m_browser.list().name(1) == "good.rm" ? 2 : 1;
+    // The decoded name no longer spells the bytes on disk: the file reads as untitled and a deletion
+    // fails with the message instead of touching anything else.
+    EXPECT_EQ(m_browser.list().title(bad), noTitleText());
+    BrowserSettings settings;
+    settings.sendRecycle = 1;
+    m_browser.setSettings(settings);
+    m_browser.list().select(bad);
+    m_messages.clear();
+    m_messages.queueAnswer(MessageAnswer::Yes);
+    EXPECT_EQ(m_browser.DeleteSelectedFile(QString()), FileBrowser::DeleteResult::Failed);
+    EXPECT_TRUE(QFile::exists(path("good.rm")));
+}
