@@ -346,3 +346,33 @@ TEST(RmFuzzRegression, StoredInputsOpenAndWrite)
     }
     EXPECT_GT(count, 0u);
 }
+
+TEST(RmPackets, DataSplitOverChainedChunksIsReadWhole)
+{
+    const Bytes in = base();
+    const Layout layout = readLayout(clip(ClipKind::Rv10Real144, 1000, "Base"), false);
+    ASSERT_GT(layout.packets.size(), 4u);
+    const size_t data = find(in, "DATA");
+    const size_t half = layout.packets.size() / 2;
+    const size_t split = layout.packets[half].offset;
+    const size_t end = layout.packets.back().offset + layout.packets.back().length;
+    Bytes out(in.begin(), in.begin() + static_cast<long>(split));
+    setU32(out, data + 4, static_cast<uint32_t>(split - data));
+    setU32(out, data + 10, static_cast<uint32_t>(half));
+    setU32(out, data + 14, static_cast<uint32_t>(split));
+    const Bytes second = {'D', 'A', 'T', 'A', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    out.insert(out.end(), second.begin(), second.end());
+    setU32(out, split + 4, static_cast<uint32_t>(18 + end - split));
+    setU32(out, split + 10, static_cast<uint32_t>(layout.packets.size() - half));
+    out.insert(out.end(), in.begin() + static_cast<long>(split), in.begin() + static_cast<long>(end));
+    TempDir dir;
+    writeBytes(dir.file("split.rm"), out);
+    auto file = rm::OpenRmFile(dir.file("split.rm"), nullptr);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->packetCount(), layout.packets.size());
+    ASSERT_EQ(file->write(dir.file("out.rm")), 0);
+    const Layout written = readLayout(dir.file("out.rm"));
+    ASSERT_TRUE(written.ok) << written.problem;
+    EXPECT_EQ(written.packets.size(), layout.packets.size());
+    EXPECT_EQ(decodeErrors(dir.file("out.rm")), "");
+}
