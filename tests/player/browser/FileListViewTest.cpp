@@ -200,3 +200,22 @@ TEST_F(FileListViewTest, DoubleClickRequestsPlay)
     EXPECT_EQ(spy.count(), 1);
     EXPECT_EQ(m_browser.list().selectedIndex(), 2);
 }
+
+TEST(FileListViewLifetime, EitherTheControlOrTheBinderMayGoFirst)
+{
+    FileBrowser browser;
+    {
+        auto* control = new QTreeWidget;
+        FileListView view(control, &browser);
+        delete control; // the menu goes with the control
+    }
+    QTreeWidget control;
+    browser.list().setItems({FileListItem{"a.rm", {}, {}, {}, true}});
+    {
+        FileListView view(&control, &browser);
+    }
+    ASSERT_EQ(control.topLevelItemCount(), 1);
+    control.editItem(control.topLevelItem(0), 0); // the control works on without the binder
+    browser.list().clear();                       // and the model no longer reaches it
+    EXPECT_EQ(control.topLevelItemCount(), 1);
+}

@@ -82,9 +82,11 @@ FileListView::FileListView(QTreeWidget* FILE1, FileBrowser* browser, QObject* pa
 
 FileListView::~FileListView()
 {
-    if (m_view)
+    if (m_view) {
         m_view->viewport()->removeEventFilter(this);
-    delete m_menu;
+        m_view->setItemDelegate(new QStyledItemDelegate(m_view)); // ours goes with this object
+    }
+    delete m_menu; // null when the control (its parent) went first
 }
 
 void FileListView::buildMenu()

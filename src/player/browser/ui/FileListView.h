@@ -4,6 +4,7 @@
 
 #include "FileBrowser.h"
 
+#include <QMenu>
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
@@ -13,7 +14,6 @@
 #include <functional>
 
 class QAction;
-class QMenu;
 
 namespace vello {
 
@@ -94,7 +94,7 @@ private:
 
     QPointer<QTreeWidget> m_view;
     FileBrowser* m_browser;
-    QMenu* m_menu = nullptr;
+    QPointer<QMenu> m_menu;
     QAction* m_popChange = nullptr;
     QAction* m_popCopy = nullptr;
     QAction* m_popMove = nullptr;
