@@ -53,8 +53,9 @@ public:
 
     /// The order of sibling folder nodes: letter case ignored first, then exact comparison.
     static bool folderNameLess(const QString& a, const QString& b);
-    /// Key used to find a node regardless of letter case.
-    static QString foldKey(const QString& key) { return key.toCaseFolded(); }
+    /// Key used to find a node. Folder names here are case-sensitive ("Live" and "live" are two folders),
+    /// so nodes are found by their exact canonical key; callers canonicalise with GetTruePath first.
+    static QString foldKey(const QString& key) { return key; }
 
     /// Mounted volumes: the root "/" first, then the others sorted by mount path; duplicates dropped.
     static QList<DriveEntry> mountedDrives();

@@ -95,7 +95,16 @@ QTreeWidgetItem* cDTree::nodeForKey(const QString& key) const
     const QString folded = FolderTreeLogic::foldKey(key);
     if (QTreeWidgetItem* node = m_folders.value(folded))
         return node;
-    return m_drives.value(folded);
+    if (QTreeWidgetItem* node = m_drives.value(folded))
+        return node;
+    // A key in another letter case: find the folder the file system stores under that name.
+    const QString stored = FolderTreeLogic::GetTruePath(key);
+    if (stored != key && stored.compare(key, Qt::CaseInsensitive) == 0) {
+        if (QTreeWidgetItem* node = m_folders.value(FolderTreeLogic::foldKey(stored)))
+            return node;
+        return m_drives.value(FolderTreeLogic::foldKey(stored));
+    }
+    return nullptr;
 }
 
 void cDTree::clearTree()

@@ -2,11 +2,12 @@
 
 #include "NaturalOrder.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 
 #include <algorithm>
+#include <cstdio>
+#include <ctime>
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -85,7 +86,18 @@ QString FileLister::date(int index) const
     const Entry* e = entry(index);
     if (!e)
         return {};
-    return QDateTime::fromMSecsSinceEpoch(e->modified).toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+    // localtime_r + snprintf: an order of magnitude cheaper than QDateTime's local-time formatting, which
+    // matters when a folder of thousands of files is listed.
+    const time_t seconds = static_cast<time_t>(e->modified / 1000);
+    struct tm local
+    {
+    };
+    if (!::localtime_r(&seconds, &local))
+        return {};
+    char text[80];
+    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
+                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    return QString::fromLatin1(text);
 }
 
 QString FileLister::size(int index) const

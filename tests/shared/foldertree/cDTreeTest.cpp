@@ -214,13 +214,19 @@ TEST_F(cDTreeTest, FocusSelectsPathOrReportsThatItCannot)
     EXPECT_EQ(failed.count(), 1);
 }
 
-TEST_F(cDTreeTest, FolderKeysAreUniqueRegardlessOfCase)
+TEST_F(cDTreeTest, FoldersDifferingOnlyInCaseAreBothShownOnce)
 {
     ASSERT_TRUE(QDir(m_root).mkdir("Music/live"));
     attach();
     ASSERT_TRUE(m_tree.setPath(key("Music/")));
-    const QStringList texts = childTexts(m_tree.nodeForKey(key("Music/")));
-    EXPECT_EQ(texts.filter("live", Qt::CaseInsensitive).size(), 1);
+    QStringList texts = childTexts(m_tree.nodeForKey(key("Music/")));
+    EXPECT_EQ(texts.filter("live", Qt::CaseInsensitive).size(), 2);
+    // Reopening adds no duplicates.
+    m_view.collapseItem(m_tree.nodeForKey(key("Music/")));
+    ASSERT_TRUE(m_tree.setPath(key("Music/live/")));
+    texts = childTexts(m_tree.nodeForKey(key("Music/")));
+    EXPECT_EQ(texts.filter("live", Qt::CaseInsensitive).size(), 2);
+    EXPECT_EQ(m_tree.Path(), key("Music/live/"));
 }
 
 TEST_F(cDTreeTest, SymlinkLoopOpensLevelByLevelWithoutHanging)
