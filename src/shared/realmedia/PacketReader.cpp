@@ -7,14 +7,13 @@
 
 namespace rm {
 
-PacketReader::PacketReader(const InputFile& file, uint64_t dataOffset, std::vector<uint8_t>& buffer)
-    : m_file(file), m_buffer(buffer), m_firstData(dataOffset)
+PacketReader::PacketReader(const InputFile& file, uint64_t dataOffset, PacketBuffer& buffer, bool headersOnly)
+    : m_file(file), m_buffer(buffer), m_firstData(dataOffset), m_headersOnly(headersOnly)
 {
     // Small files get a small buffer; it must always hold the largest possible packet.
-    const size_t wanted = static_cast<size_t>(std::clamp<uint64_t>(file.size(), MinBufferSize, BufferSize));
-    if (m_buffer.size() < wanted) {
-        m_buffer.resize(wanted);
-    }
+    const uint64_t wanted =
+        headersOnly ? MinBufferSize : std::clamp<uint64_t>(file.size(), MinBufferSize, BufferSize);
+    m_buffer.ensureSize(static_cast<size_t>(wanted));
 }
 
 RmError PacketReader::enterDataChunk(uint64_t offset)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "InputFile.h"
+#include "PacketBuffer.h"
 #include "RmError.h"
 
 #include <cstdint>
@@ -30,15 +31,13 @@ struct Packet
 class PacketReader
 {
 public:
-    static constexpr size_t BufferSize = 4u << 20;
+    static constexpr size_t BufferSize = 1u << 20;
     static constexpr size_t MinBufferSize = 128u << 10;
-    static constexpr size_t HeaderWindow = 8u << 10;
+    static constexpr size_t HeaderWindow = 1u << 10;
 
-    PacketReader(const InputFile& file, uint64_t dataOffset, std::vector<uint8_t>& buffer);
-
-    // Only the packet headers are needed: reads small windows at each header instead of whole payloads.
-    // Packet::bytes then covers the header only.
-    void setHeadersOnly(bool headersOnly) { m_headersOnly = headersOnly; }
+    // headersOnly: only the packet headers are needed; small windows are read at each header instead of
+    // whole payloads, and Packet::bytes then covers the header only.
+    PacketReader(const InputFile& file, uint64_t dataOffset, PacketBuffer& buffer, bool headersOnly);
 
     // Called before buffered bytes are moved or replaced, so a caller holding pointers into the buffer
     // can flush them first.
@@ -58,7 +57,7 @@ private:
     RmError readPacket(uint16_t version, uint16_t length, Packet& packet);
 
     const InputFile& m_file;
-    std::vector<uint8_t>& m_buffer;
+    PacketBuffer& m_buffer;
     std::function<void()> m_beforeRefill;
     uint64_t m_firstData;
     bool m_started = false;

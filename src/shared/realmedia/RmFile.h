@@ -2,6 +2,7 @@
 #pragma once
 
 #include "OutputSink.h"
+#include "PacketBuffer.h"
 #include "RmError.h"
 
 #include <cstdint>
@@ -71,7 +72,7 @@ private:
     RmFile();
 
     std::vector<std::unique_ptr<RmPart>> m_parts;
-    std::vector<uint8_t> m_buffer;
+    PacketBuffer m_buffer;
     std::optional<std::string> m_title;
     std::optional<int64_t> m_start;
     std::optional<int64_t> m_end;

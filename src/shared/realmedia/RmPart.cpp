@@ -12,7 +12,7 @@ constexpr uint32_t MaxStep = 1000;
 constexpr uint32_t MaxPropExcess = 2000;
 } // namespace
 
-RmError RmPart::open(const std::string& path, std::vector<uint8_t>& buffer)
+RmError RmPart::open(const std::string& path, PacketBuffer& buffer)
 {
     if (RmError e = m_file.open(path); e != RmError::Ok) {
         return e;
@@ -23,14 +23,13 @@ RmError RmPart::open(const std::string& path, std::vector<uint8_t>& buffer)
     return scanPackets(buffer);
 }
 
-RmError RmPart::scanPackets(std::vector<uint8_t>& buffer)
+RmError RmPart::scanPackets(PacketBuffer& buffer)
 {
     m_scans.assign(m_headers.streams.size(), StreamScan{});
     std::vector<uint32_t> previous(m_scans.size(), 0);
     std::vector<uint32_t> bucket(m_scans.size(), UINT32_MAX);
     std::vector<uint64_t> bucketBytes(m_scans.size(), 0);
-    PacketReader reader(m_file, m_headers.dataOffset, buffer);
-    reader.setHeadersOnly(true);
+    PacketReader reader(m_file, m_headers.dataOffset, buffer, true);
     Packet packet;
     bool done = false;
     int lastIndex = -1;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "InputFile.h"
+#include "PacketBuffer.h"
 #include "RmError.h"
 #include "RmHeaders.h"
 
@@ -33,7 +34,7 @@ class RmPart
 public:
     // Opens path, reads its headers and checks every packet header once. Memory use is bounded by the
     // packet buffer, independent of the file size.
-    RmError open(const std::string& path, std::vector<uint8_t>& buffer);
+    RmError open(const std::string& path, PacketBuffer& buffer);
 
     const InputFile& file() const { return m_file; }
     const RmHeaders& headers() const { return m_headers; }
@@ -46,7 +47,7 @@ public:
     uint32_t duration() const { return m_duration; }
 
 private:
-    RmError scanPackets(std::vector<uint8_t>& buffer);
+    RmError scanPackets(PacketBuffer& buffer);
 
     InputFile m_file;
     RmHeaders m_headers;

@@ -30,7 +30,7 @@ uint32_t clampU32(uint64_t v)
 
 } // namespace
 
-RmWriter::RmWriter(const WriteRequest& request, std::vector<uint8_t>& buffer)
+RmWriter::RmWriter(const WriteRequest& request, PacketBuffer& buffer)
     : m_request(request), m_buffer(buffer), m_first(request.parts.front()->headers())
 {}
 
@@ -44,11 +44,10 @@ RmError RmWriter::visitPackets(const Visitor& visitor, const std::function<void(
         const RmHeaders& headers = part.headers();
         const auto& scans = part.streamScans();
         std::fill(local.begin(), local.end(), 0);
-        PacketReader reader(part.file(), headers.dataOffset, m_buffer);
+        // Passes without a refill hook only plan, and look at packet headers alone.
+        PacketReader reader(part.file(), headers.dataOffset, m_buffer, !beforeRefill);
         if (beforeRefill) {
             reader.setBeforeRefill(beforeRefill);
-        } else {
-            reader.setHeadersOnly(true); // planning passes look at headers only
         }
         Packet packet;
         bool done = false;

@@ -31,7 +31,7 @@ struct WriteRequest
 class RmWriter
 {
 public:
-    RmWriter(const WriteRequest& request, std::vector<uint8_t>& buffer);
+    RmWriter(const WriteRequest& request, PacketBuffer& buffer);
 
     RmError write(OutputSink& sink);
 
@@ -71,7 +71,7 @@ private:
     size_t headerSize() const;
 
     const WriteRequest& m_request;
-    std::vector<uint8_t>& m_buffer;
+    PacketBuffer& m_buffer;
     const RmHeaders& m_first;
     std::vector<uint64_t> m_partOffsets;
     uint64_t m_timelineLength = 0;
