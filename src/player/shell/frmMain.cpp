@@ -683,7 +683,6 @@ bool frmMain::eventFilter(QObject* watched, QEvent* e)
             applyLayout();
         }
     } else if (watched == m_imgSplitter) {
-        auto* mouse = static_cast<QMouseEvent*>(e);
         switch (e->type()) {
         case QEvent::MouseButtonPress:
             m_layout.beginSplitterDrag();
@@ -691,6 +690,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* e)
             return true;
         case QEvent::MouseMove:
             if (m_layout.splitterDragging()) {
+                const auto* mouse = static_cast<QMouseEvent*>(e);
                 m_layout.moveSplitterDrag(toTwips(qRound(mouse->position().x())));
                 applyLayout();
             }

@@ -57,22 +57,23 @@ private:
     bool m_valid = false;
 };
 
-bool waitFor(const QString& file, int ms)
+QByteArray contents(const QString& file)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+/// Waits until the file holds the text (a program has written it), at most ms milliseconds.
+bool waitFor(const QString& file, const QByteArray& text, int ms)
 {
     QElapsedTimer t;
     t.start();
-    while (!QFileInfo::exists(file)) {
+    while (!contents(file).contains(text)) {
         if (t.elapsed() > ms)
             return false;
         QThread::msleep(20);
     }
     return true;
-}
-
-QByteArray contents(const QString& file)
-{
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
@@ -99,8 +100,9 @@ TEST(Programs, SecondCopyEndsAtOnceWithoutTouchingAnything)
     first.start(run.program(), {});
     ASSERT_TRUE(first.waitForStarted(10000));
     const QString config = run.path(QStringLiteral("prog/Config.ini"));
-    ASSERT_TRUE(waitFor(config, 15000));
-    QThread::msleep(300); // let the first copy finish its start-up
+    // The first start writes Config.ini key by key; "MODE" is the last of its keys.
+    ASSERT_TRUE(waitFor(config, "MODE=", 30000));
+    QThread::msleep(500);
     const QByteArray configBefore = contents(config);
     const QDateTime modifiedBefore = QFileInfo(config).lastModified();
     const QString settingsFolder = run.path(QStringLiteral("home/.config/Velloplayer"));
