@@ -129,6 +129,23 @@ void PlaybackController::PlaySelected()
         m_view->focusFileList();
 }
 
+void PlaybackController::playFile(const QString& path)
+{
+    if (path.isEmpty())
+        return;
+    m_currentFile = path;
+    ++m_generation;
+    m_lengthMs = 0;
+    if (UseRealAudio()) {
+        m_ra.setSource(m_currentFile);
+        m_expected[RealAudio] = m_ra.currentClip();
+    } else {
+        m_wp.setStartFlag(false);
+        m_wp.setFileName(m_currentFile);
+        m_expected[MediaPlayer] = m_wp.currentClip();
+    }
+}
+
 void PlaybackController::emptyReleasedControls()
 {
     // Runs outside the adapters' report delivery, where emptying takes effect.

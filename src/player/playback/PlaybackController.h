@@ -96,6 +96,9 @@ public:
     /// Loads and starts the selected entry (remembering the old file's volume, recalling the new one's).
     /// Nothing happens when no entry is selected.
     void PlaySelected();
+    /// Start-up with a file on the command line: CurrentFile = path as given, and the control chosen for
+    /// it opens and starts it. The file list, the controls' visibility and the volume are not touched.
+    void playFile(const QString& path);
     /// True (after the warning message) when no entry of the list may be played.
     bool NoPlayableFile() const;
     /// Play button: resumes a paused clip, else plays the selected entry (the next playable one when it

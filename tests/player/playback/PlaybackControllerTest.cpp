@@ -307,6 +307,23 @@ TEST_F(ControllerTest, ClipOpenedSetsTitlesLengthAndWindowTitle)
     rig->controller->setView(nullptr);
 }
 
+TEST_F(ControllerTest, AFileFromTheCommandLinePlaysWithoutTouchingTheList)
+{
+    ASSERT_TRUE(rig->addFiles({{"a.rm", Source::Rm}, {"b.mpg", Source::Mpg}}));
+    QTemporaryDir elsewhere;
+    const QString file = elsewhere.filePath("given.asf");
+    ASSERT_TRUE(QFile::copy(sourceClip(Source::Asf), file));
+    rig->list().select(0);
+    rig->controller->playFile(file);
+    ASSERT_TRUE(rig->waitStarted(1));
+    EXPECT_EQ(rig->log.started.first(), "given.asf");
+    EXPECT_EQ(rig->controller->CurrentFile(), file);
+    EXPECT_EQ(rig->list().selectedIndex(), 0);
+    // Its end goes on with the list by the play mode.
+    ASSERT_TRUE(rig->waitFinished());
+    EXPECT_EQ(rig->log.started, (QStringList{"given.asf", "a.rm", "b.mpg"}));
+}
+
 // Per-file volume memory.
 
 TEST_F(ControllerTest, VolumeIsRememberedPerFile)
