@@ -220,6 +220,31 @@ void RmWriter::addIndexRecord(StreamTotals& t, uint32_t timestamp, uint64_t offs
     }
 }
 
+RmError RmWriter::totalsFromRange()
+{
+    return visitPackets(
+        [&](Packet& packet, size_t s, bool keep, uint32_t timestamp) {
+            if (!keep) {
+                return RmError::Ok;
+            }
+            StreamTotals& t = m_totals[s];
+            ++t.packets;
+            t.bytes += packet.length;
+            t.maxPacket = std::max<uint32_t>(t.maxPacket, packet.length);
+            const uint64_t bucket = timestamp / 1000;
+            if (bucket != t.bucket) {
+                t.bucket = bucket;
+                t.bucketBytes = 0;
+            }
+            t.bucketBytes += packet.length;
+            t.peakBytes = std::max(t.peakBytes, t.bucketBytes);
+            ++m_packetCount;
+            m_dataBytes += packet.length;
+            return RmError::Ok;
+        },
+        {});
+}
+
 RmError RmWriter::plan()
 {
     const size_t streamCount = m_first.streams.size();
@@ -230,33 +255,12 @@ RmError RmWriter::plan()
     m_packetCount = 0;
     m_dataBytes = 0;
     m_dataOffset = headerSize();
-    if (!m_cutting) {
+    if (m_cutting) {
+        if (RmError e = totalsFromRange(); e != RmError::Ok) {
+            return e;
+        }
+    } else {
         totalsFromScans();
-    }
-    RmError e = !m_cutting ? RmError::Ok
-                           : visitPackets(
-                                 [&](Packet& packet, size_t s, bool keep, uint32_t timestamp) {
-                                     if (!keep) {
-                                         return RmError::Ok;
-                                     }
-                                     StreamTotals& t = m_totals[s];
-                                     ++t.packets;
-                                     t.bytes += packet.length;
-                                     t.maxPacket = std::max<uint32_t>(t.maxPacket, packet.length);
-                                     const uint64_t bucket = timestamp / 1000;
-                                     if (bucket != t.bucket) {
-                                         t.bucket = bucket;
-                                         t.bucketBytes = 0;
-                                     }
-                                     t.bucketBytes += packet.length;
-                                     t.peakBytes = std::max(t.peakBytes, t.bucketBytes);
-                                     ++m_packetCount;
-                                     m_dataBytes += packet.length;
-                                     return RmError::Ok;
-                                 },
-                                 {});
-    if (e != RmError::Ok) {
-        return e;
     }
     if (m_packetCount == 0) {
         return RmError::NoPackets;
@@ -455,14 +459,9 @@ RmError RmWriter::copy(OutputSink& sink)
 
 RmError RmWriter::write(OutputSink& sink)
 {
-    if (m_request.parts.empty()) {
-        return RmError::OpenFailed;
-    }
-    const ContentDescription& c = m_first.content;
-    if ((m_request.title && m_request.title->size() > UINT16_MAX) || c.title.size() > UINT16_MAX) {
+    if (m_request.title && m_request.title->size() > UINT16_MAX) {
         return RmError::TitleTooLong;
     }
-    (void)c;
     m_started.assign(m_first.streams.size(), false);
     m_needsKeyframe.assign(m_first.streams.size(), false);
     m_partOffsets.clear();

@@ -31,6 +31,7 @@ struct WriteRequest
 class RmWriter
 {
 public:
+    // request.parts must hold at least one part; request and buffer must outlive the writer.
     RmWriter(const WriteRequest& request, PacketBuffer& buffer);
 
     RmError write(OutputSink& sink);
@@ -64,6 +65,7 @@ private:
     RmError resolveRange();
     RmError plan();
     void totalsFromScans();
+    RmError totalsFromRange();
     void addIndexRecord(StreamTotals& totals, uint32_t timestamp, uint64_t offset);
     RmError copy(OutputSink& sink);
     std::vector<uint8_t> buildHeader() const;

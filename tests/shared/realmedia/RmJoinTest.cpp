@@ -201,3 +201,16 @@ TEST(RmJoin, AudioOnlyFilesJoin)
     EXPECT_NEAR(probeDuration(dir.file("o.rm")), 3.0, 0.1);
     EXPECT_EQ(decodeErrors(dir.file("o.rm")), "");
 }
+
+TEST(RmJoin, TitleLongerThanTheFieldIsRefused)
+{
+    TempDir dir;
+    auto file = rm::OpenRmFile(clip(ClipKind::Rv20Ac3, 1000), nullptr);
+    ASSERT_TRUE(file);
+    file->setTitle(std::string(70000, 'x'));
+    EXPECT_EQ(file->write(dir.file("o.rm")), static_cast<int>(rm::RmError::TitleTooLong));
+    EXPECT_TRUE(dir.entries().empty());
+    file->setTitle(std::string(65535, 'x'));
+    EXPECT_EQ(file->write(dir.file("o.rm")), 0);
+    EXPECT_EQ(rm::OpenRmFile(dir.file("o.rm"), nullptr)->title().size(), 65535u);
+}
