@@ -9,8 +9,11 @@ function(vello_add_gtest)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
   endif()
+  # gtest_discover_tests flattens a list-valued ENVIRONMENT property, so the environment is set by running
+  # each test (and the discovery) through env(1) instead.
+  set_target_properties(${ARG_NAME} PROPERTIES CROSSCOMPILING_EMULATOR
+    "/usr/bin/env;QT_QPA_PLATFORM=offscreen;VELLO_BIN_DIR=${CMAKE_BINARY_DIR}/bin;VELLO_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
   gtest_discover_tests(${ARG_NAME}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT}
-               ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VELLO_BIN_DIR=${CMAKE_BINARY_DIR}/bin;VELLO_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+    PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT})
 endfunction()
