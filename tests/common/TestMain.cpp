@@ -1,5 +1,5 @@
-// Test entry of the folder-tree suites: a private HOME, trash and settings folder, then an application
-// object.
+// Test entry of suites that touch the home folder: a private HOME, trash and settings folder, then an
+// application object (a QApplication when VELLO_TEST_WIDGETS is defined).
 #include <gtest/gtest.h>
 
 #ifdef VELLO_TEST_WIDGETS
@@ -17,7 +17,7 @@
 int main(int argc, char** argv)
 {
     // Before the first use of QStandardPaths, QFile::moveToTrash or QSettings: never touch the real home.
-    QTemporaryDir home(QDir::tempPath() + QStringLiteral("/vello-browser-home-XXXXXX"));
+    QTemporaryDir home(QDir::tempPath() + QStringLiteral("/vello-test-home-XXXXXX"));
     const QByteArray homePath = QFile::encodeName(home.path());
     ::setenv("HOME", homePath.constData(), 1);
     ::setenv("XDG_DATA_HOME", (homePath + "/data").constData(), 1);
