@@ -175,7 +175,7 @@ int main(int argc, char** argv)
     // (a) Open latency: PlaySelected to the clip-opened event, against loadfile to FILE_LOADED plus the
     // length and size reads on a bare handle. Two cases per kind: replacing a clip that plays on the same
     // control, and opening on a control that is idle (stopped; as after the other control played).
-    constexpr int Opens = 8;
+    constexpr int Opens = 16;
     const auto settle = [](int ms) {
         QEventLoop loop;
         QTimer::singleShot(ms, &loop, &QEventLoop::quit);
