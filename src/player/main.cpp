@@ -1,5 +1,6 @@
 // Velloplayer's entry point and composition root: builds the main window and wires the player's parts.
 #include "MessageService.h"
+#include "PlayerParts.h"
 #include "QtMessageService.h"
 #include "frmMain.h"
 
@@ -43,6 +44,8 @@ int main(int argc, char** argv)
 
     vello::frmMain window;
     messages.setParent(&window);
+    // The parts the window owns: folder tree, file list, history, players; wired before the start-up.
+    vello::PlayerParts parts(window);
 
     // The whole text after the program name is one media file.
     QStringList arguments = QApplication::arguments();

@@ -2,16 +2,22 @@
 
 #include "AppError.h"
 #include "ButtonArt.h"
+#include "FolderPathLabel.h"
 #include "Helpers.h"
 #include "MessageService.h"
 #include "ProgramPaths.h"
+#include "ShortcutList.h"
 #include "WindowPos.h"
+#include "frmSizeChange.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -19,6 +25,7 @@
 #include <QScreen>
 #include <QSlider>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include <algorithm>
 #include <cmath>
@@ -98,9 +105,8 @@ void frmMain::createControls()
     setCentralWidget(m_client);
     m_client->installEventFilter(this);
 
-    m_folderLabel = new QLabel(m_client);
+    m_folderLabel = new FolderPathLabel(m_client);
     m_folderLabel->setObjectName(QStringLiteral("lblFolder"));
-    m_folderLabel->setTextFormat(Qt::PlainText);
 
     m_lblFa = new QLabel(QStringLiteral("お気に入り"), m_client);
     m_lblFa->setObjectName(QStringLiteral("lblFa"));
@@ -246,6 +252,15 @@ void frmMain::createMenus()
     m_mnuAbout = add(m_mnuHelp, "mnuAbout", QStringLiteral("バージョン情報(&A)"));
     m_mnuUpdate = add(m_mnuHelp, "mnuUpdate", QStringLiteral("最新バージョンを取得"));
 
+    // The shortcuts stay in force while the menu bar is hidden (full-screen display).
+    for (QAction* a : {m_mnuEdit, m_mnuCfg, m_log[0], m_log[1], m_log[2], m_log[3], m_log[4], m_mnuFaOpen,
+                       m_mnuFaEdit, m_mnuViewFull, m_mnuViewOri, m_mnuViewSize})
+        addAction(a);
+    connect(m_mnuViewFull, &QAction::toggled, this, [this](bool checked) {
+        if (!checked)
+            setVideoFullScreen(false);
+    });
+
     connect(m_mnuEdit, &QAction::triggered, this, &frmMain::mnuEdit_Click);
     connect(m_mnuCfg, &QAction::triggered, this, &frmMain::mnuCfg_Click);
     connect(m_mnuClear, &QAction::triggered, this, &frmMain::mnuClear_Click);
@@ -285,15 +300,22 @@ int frmMain::toTwips(int pixels) const
 
 QSize frmMain::outerTwips() const
 {
+    // Before the window is first shown its layout has not placed the client area yet.
+    if (QLayout* l = layout())
+        l->activate();
     const QSize client = m_client->size();
+    if (!m_requestedOuter.isEmpty() && client == m_requestedClientPixels)
+        return m_requestedOuter;
     return MainLayout::outerFromClient(QSize(toTwips(client.width()), toTwips(client.height())));
 }
 
 void frmMain::setOuterTwips(double widthTwips, double heightTwips)
 {
     const int width = toPixels(widthTwips - MainLayout::FrameWidth);
-    const int height = toPixels(heightTwips - MainLayout::FrameHeight) + menuBar()->sizeHint().height();
-    resize(qMax(width, 1), qMax(height, 1));
+    const int height = toPixels(heightTwips - MainLayout::FrameHeight);
+    m_requestedOuter = QSize(int(roundHalfEven(widthTwips)), int(roundHalfEven(heightTwips)));
+    m_requestedClientPixels = QSize(qMax(width, 1), qMax(height, 1));
+    resize(qMax(width, 1), qMax(height, 1) + menuBar()->sizeHint().height());
 }
 
 void frmMain::SetSplitter(double positionTwips)
@@ -428,6 +450,10 @@ bool frmMain::startupSingleCopy()
 void frmMain::startupLoadConfig()
 {
     m_config.LoadConfig();
+    skipOnError([this] {
+        if (m_hooks.settingsLoaded)
+            m_hooks.settingsLoaded();
+    });
 }
 
 void frmMain::startupLoadFavourites()
@@ -677,7 +703,9 @@ void frmMain::keepAspect()
 bool frmMain::eventFilter(QObject* watched, QEvent* e)
 {
     if (watched == m_client && e->type() == QEvent::Resize) {
-        if (!m_layoutSuppressed) {
+        if (m_videoFullScreen) {
+            m_videoArea->setGeometry(m_client->rect());
+        } else if (!m_layoutSuppressed) {
             const QSize outer = outerTwips();
             m_layout.sizeChanged(outer.width(), outer.height());
             applyLayout();
@@ -773,6 +801,10 @@ void frmMain::log_Click(int index)
 
 void frmMain::mnuClear_Click()
 {
+    if (m_hooks.clearHistory) {
+        skipOnError([this] { m_hooks.clearHistory(); });
+        return;
+    }
     const QString root = ProgramPaths::systemDriveRoot().left(3);
     for (int i = 0; i < 5; ++i) {
         m_state.FolderHistory[i] = root;
@@ -809,10 +841,62 @@ void frmMain::mnuViewOri_Click()
         m_hooks.ChangeOri(0.0);
 }
 
-void frmMain::mnuViewSize_Click() {}
-void frmMain::mnuShortcut_Click() {}
+void frmMain::mnuViewSize_Click()
+{
+    if (!m_sizeWindow) {
+        m_sizeWindow = new frmSizeChange(this);
+        connect(m_sizeWindow, &frmSizeChange::ratioChosen, this, [this](double ratio) {
+            if (windowState().testFlag(Qt::WindowMaximized))
+                showNormal();
+            if (m_hooks.ChangeOri)
+                m_hooks.ChangeOri(ratio);
+        });
+    }
+    m_sizeWindow->show();
+    m_sizeWindow->raise();
+    m_sizeWindow->activateWindow();
+}
 
-void frmMain::mnuHelp_Click() {}
+void frmMain::mnuShortcut_Click()
+{
+    MessageService::information(shortcutListText());
+}
+
+QString frmMain::helpFile()
+{
+    return ProgramPaths::programFolder() + QStringLiteral("VELLOPLAYER.html");
+}
+
+void frmMain::mnuHelp_Click()
+{
+    // A missing help document is not reported.
+    const QString file = helpFile();
+    if (QFileInfo::exists(file))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+}
+
+void frmMain::setVideoFullScreen(bool on)
+{
+    if (on == m_videoFullScreen)
+        return;
+    if (on) {
+        m_statesBeforeFullScreen = windowState() & ~Qt::WindowFullScreen;
+        m_videoFullScreen = true;
+        menuBar()->hide();
+        m_videoArea->raise();
+        m_videoArea->setGeometry(m_client->rect());
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowFullScreen);
+        show();
+        return;
+    }
+    m_videoFullScreen = false;
+    menuBar()->show();
+    setWindowState(m_statesBeforeFullScreen);
+    show();
+    const QSize outer = outerTwips();
+    m_layout.sizeChanged(outer.width(), outer.height());
+    applyLayout();
+}
 void frmMain::mnuAbout_Click() {}
 void frmMain::mnuUpdate_Click() {}
 

@@ -20,6 +20,9 @@ class QTreeWidget;
 
 namespace vello {
 
+class FolderPathLabel;
+class frmSizeChange;
+
 /// State of the main window that the playback, browser and favourites parts share.
 struct MainWindowState
 {
@@ -44,6 +47,7 @@ public:
     /// abandon (favourites load) sends the start-up on to the tips step; elsewhere the step is skipped.
     struct Hooks
     {
+        std::function<void()> settingsLoaded;                ///< after step 3 (and each later load)
         std::function<void()> loadFavourites;                ///< start-up step 4
         std::function<void()> SetValue;                      ///< step 6: bind the folder tree to tvwDir
         std::function<void()> enterFavouritesMode;           ///< step 7 with DefaultDir 0
@@ -56,6 +60,7 @@ public:
         std::function<int()> currentVolume;                  ///< shutdown: volume to store (else sldVol)
         std::function<void(double)> ChangeOri;               ///< original size / magnification
         std::function<void()> showFullScreen;                ///< full-screen display of the clip
+        std::function<void()> clearHistory; ///< "履歴のクリア(&R)" (else the window's own)
     };
 
     enum class StartResult
@@ -102,6 +107,17 @@ public:
     /// Moves every control to the rectangles of layoutTwips().
     void applyLayout();
 
+    /// Full-screen display of the video area: the window goes full screen with only the video area
+    /// visible (menu bar hidden; the menu shortcuts still work). Off restores the window state and the
+    /// layout. "最大化(&F)" losing its check mark switches it off.
+    void setVideoFullScreen(bool on);
+    bool videoFullScreen() const { return m_videoFullScreen; }
+
+    /// The magnification window, created on first use (owned by this window); null before.
+    frmSizeChange* sizeWindow() const { return m_sizeWindow; }
+    /// Full path of the help document: program folder + "VELLOPLAYER.html".
+    static QString helpFile();
+
     /// File-list column width in twips (0 = hidden) and its setter; column 0..3.
     int columnTwips(int column) const;
     void setColumnTwips(int column, int twips);
@@ -111,7 +127,7 @@ public:
 
     // Controls.
     QWidget* fraFileList() const { return m_fraFileList; }
-    QLabel* folderLabel() const { return m_folderLabel; }
+    FolderPathLabel* folderLabel() const { return m_folderLabel; }
     QLabel* lblFa() const { return m_lblFa; }
     QTreeWidget* tvwDir() const { return m_tvwDir; }
     QTreeWidget* treFa() const { return m_treFa; }
@@ -221,10 +237,17 @@ private:
     bool m_adjustingAspect = false;
     bool m_loaded = false;
     bool m_unloaded = false;
+    bool m_videoFullScreen = false;
+    Qt::WindowStates m_statesBeforeFullScreen;
+    /// The outer size last asked for in twips and the client size in pixels it gave; while the client
+    /// keeps that pixel size, outerTwips() reports the asked size exactly (no pixel rounding).
+    QSize m_requestedOuter;
+    QSize m_requestedClientPixels;
+    frmSizeChange* m_sizeWindow = nullptr;
 
     QWidget* m_client = nullptr;
     QWidget* m_fraFileList = nullptr;
-    QLabel* m_folderLabel = nullptr;
+    FolderPathLabel* m_folderLabel = nullptr;
     QLabel* m_lblFa = nullptr;
     QTreeWidget* m_tvwDir = nullptr;
     QTreeWidget* m_treFa = nullptr;
