@@ -1,0 +1,426 @@
+// The main window with its real parts (folder tree, file list, history, libmpv players with null outputs):
+// keys, buttons, folder changes, history, display sizes and the view commands.
+#include "FolderPathLabel.h"
+#include "MessageService.h"
+#include "PlayerParts.h"
+#include "ProgramPaths.h"
+#include "ShortcutList.h"
+#include "TestClips.h"
+#include "frmMain.h"
+#include "frmSizeChange.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QSettings>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <memory>
+
+using namespace vello;
+
+namespace {
+
+constexpr int kTimeoutMs = 20000;
+
+/// Clips made once per process: folder A holds a.rm, b.mpg, c.asf and a song.mp3 that is never listed;
+/// folder B holds one 320 x 240 clip and one 4-second clip.
+struct Clips
+{
+    QTemporaryDir root;
+    QString folderA;
+    QString folderB;
+    QString big;
+    QString longClip;
+    bool ok = false;
+
+    Clips()
+    {
+        using TestClips::ClipKind;
+        folderA = root.filePath(QStringLiteral("A"));
+        folderB = root.filePath(QStringLiteral("B"));
+        QDir().mkpath(folderA);
+        QDir().mkpath(folderB);
+        ok = !TestClips::makeClip(folderA, QStringLiteral("a.rm"), ClipKind::RealMedia, 1.0).isEmpty() &&
+             !TestClips::makeClip(folderA, QStringLiteral("b.mpg"), ClipKind::Mpeg1, 1.0).isEmpty() &&
+             !TestClips::makeClip(folderA, QStringLiteral("c.asf"), ClipKind::Asf, 1.0).isEmpty() &&
+             !TestClips::makeNonMediaFile(folderA, QStringLiteral("song.mp3")).isEmpty();
+        longClip = TestClips::makeClip(folderB, QStringLiteral("long.mpg"), ClipKind::Mpeg1, 4.0);
+        big = folderB + QStringLiteral("/big.mpg");
+        const int rc = QProcess::execute(
+            QStringLiteral("ffmpeg"),
+            {QStringLiteral("-nostdin"), QStringLiteral("-loglevel"), QStringLiteral("error"),
+             QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+             QStringLiteral("testsrc=size=320x240:rate=25"), QStringLiteral("-t"), QStringLiteral("1"),
+             QStringLiteral("-c:v"), QStringLiteral("mpeg1video"), QStringLiteral("-f"),
+             QStringLiteral("mpeg"), big});
+        ok = ok && !longClip.isEmpty() && rc == 0;
+    }
+};
+
+Clips& clips()
+{
+    static Clips made;
+    return made;
+}
+
+QString canonical(const QString& folder)
+{
+    return QDir(folder).canonicalPath() + u'/';
+}
+
+class PlayerPartsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!TestClips::toolsAvailable())
+            GTEST_SKIP() << "ffmpeg is not available";
+        ASSERT_TRUE(clips().ok);
+        ASSERT_TRUE(dir.isValid());
+        ProgramPaths::overrideProgramFolder(dir.path());
+        QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Velloplayer"),
+                    QStringLiteral("Velloplayer"));
+        s.clear();
+        s.sync();
+        writeConfig(clips().folderA);
+    }
+    void TearDown() override
+    {
+        parts.reset();
+        window.reset();
+        ProgramPaths::overrideProgramFolder(QString());
+    }
+
+    void writeConfig(const QString& startFolder, int playMode = 0)
+    {
+        QFile f(dir.filePath(QStringLiteral("Config.ini")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Play Mode]\nTOPMOST=0\nFIXED RATIO=0\nMODE=" + QByteArray::number(playMode) +
+                "\n[File List]\nFILE EXT=rm;mpg;asf\nSEND RECYCLE=0\nFILE TITLE=1\nFILE SIZE=1\n"
+                "FILE DATETIME=1\n[Config]\nDEFAULT DIR=2\nDEFAULT DIR PATH=" +
+                startFolder.toUtf8() + "\nPICKUP=1\n[Slide Timer]\nTimer=2\n");
+    }
+
+    /// The window and its parts with null outputs, started.
+    void start()
+    {
+        window = std::make_unique<frmMain>();
+        MpvSession::Options engine;
+        engine.videoOutput = QStringLiteral("null");
+        engine.audioOutput = QStringLiteral("null");
+        parts = std::make_unique<PlayerParts>(*window, engine);
+        parts->controller().setVolumeFile(QString());
+        ASSERT_EQ(window->Form_Load(), frmMain::StartResult::Running);
+        window->FILE1()->setFocus();
+    }
+
+    FileList& list() { return parts->browser().list(); }
+    QString playing() const { return parts->controller().CurrentFile(); }
+    QString nameAt(int index) { return list().item(index).name; }
+
+    /// Waits until the named file of the current folder has opened in the player.
+    bool waitForClip(const QString& name)
+    {
+        return QTest::qWaitFor(
+            [&] {
+                return playing().endsWith(u'/' + name) && parts->controller().lengthMs() > 0;
+            },
+            kTimeoutMs);
+    }
+
+    void key(int k, Qt::KeyboardModifiers m = Qt::NoModifier)
+    {
+        QTest::keyClick(window->FILE1(), Qt::Key(k), m);
+    }
+
+    QTemporaryDir dir;
+    RecordingMessageService messages;
+    ScopedMessageService installed{&messages};
+    std::unique_ptr<frmMain> window;
+    std::unique_ptr<PlayerParts> parts;
+};
+
+} // namespace
+
+TEST_F(PlayerPartsTest, StartUpOpensTheStartFolderInTreeLabelAndList)
+{
+    start();
+    EXPECT_EQ(parts->clsDTree().Path(), canonical(clips().folderA));
+    ASSERT_EQ(list().count(), 3); // song.mp3 is not listed
+    EXPECT_EQ(list().selectedIndex(), 1);
+    EXPECT_EQ(window->FILE1()->topLevelItemCount(), 3);
+    EXPECT_EQ(window->folderLabel()->fullText(), canonical(clips().folderA).chopped(1));
+    EXPECT_TRUE(messages.shown().isEmpty());
+}
+
+TEST_F(PlayerPartsTest, PlayNextPreviousAndStopKeysReachThePlayerFromTheFileList)
+{
+    start();
+    key(Qt::Key_P);
+    ASSERT_TRUE(waitForClip(nameAt(1)));
+    EXPECT_EQ(window->state().CurrentFile, playing());
+    EXPECT_TRUE(window->windowTitle().contains(playing()));
+    EXPECT_TRUE(window->FILE1()->hasFocus() || !window->isActiveWindow());
+
+    key(Qt::Key_2, Qt::KeypadModifier); // keypad 2: next
+    ASSERT_TRUE(waitForClip(nameAt(2)));
+    key(Qt::Key_B); // previous
+    ASSERT_TRUE(waitForClip(nameAt(1)));
+    key(Qt::Key_N, Qt::ControlModifier); // Ctrl+N as N
+    ASSERT_TRUE(waitForClip(nameAt(2)));
+    key(Qt::Key_8, Qt::KeypadModifier); // keypad 8: previous
+    ASSERT_TRUE(waitForClip(nameAt(1)));
+    key(Qt::Key_5); // the main keyboard's 5 is no command
+    key(Qt::Key_F12);
+    EXPECT_TRUE(playing().isEmpty());
+    EXPECT_TRUE(messages.shown().isEmpty());
+}
+
+TEST_F(PlayerPartsTest, HeldSeekKeysMoveTheSliderAndPlayOnWhenReleased)
+{
+    writeConfig(clips().folderB);
+    start();
+    const int row = nameAt(1) == QStringLiteral("long.mpg") ? 1 : 2;
+    list().select(row);
+    key(Qt::Key_P);
+    ASSERT_TRUE(waitForClip(QStringLiteral("long.mpg")));
+    PositionTracker& tracker = parts->tracker();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tracker.sliderMaximum() > 3000; }, kTimeoutMs));
+
+    QTest::keyPress(window->FILE1(), Qt::Key_F);
+    EXPECT_TRUE(tracker.seekTimerActive());
+    EXPECT_TRUE(tracker.buttonPressed(PositionTracker::FastForward));
+    EXPECT_FALSE(window->imgButton(PositionTracker::FastForward)->isVisibleTo(window.get()));
+    EXPECT_TRUE(window->imgButton_S(PositionTracker::FastForward)->isVisibleTo(window.get()));
+    // The window system's auto-repeat (a release and a press, both marked) does not end the seek.
+    QKeyEvent repeatUp(QEvent::KeyRelease, Qt::Key_F, Qt::NoModifier, QStringLiteral("f"), true);
+    QApplication::sendEvent(window->FILE1(), &repeatUp);
+    EXPECT_TRUE(tracker.seekTimerActive());
+    QKeyEvent repeatDown(QEvent::KeyPress, Qt::Key_F, Qt::NoModifier, QStringLiteral("f"), true);
+    QApplication::sendEvent(window->FILE1(), &repeatDown);
+    EXPECT_TRUE(tracker.seekTimerActive());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tracker.sliderValue() >= 2000; }, kTimeoutMs));
+    QTest::keyRelease(window->FILE1(), Qt::Key_F);
+    EXPECT_FALSE(tracker.seekTimerActive());
+    EXPECT_TRUE(tracker.displayTimerActive());
+    EXPECT_FALSE(tracker.buttonPressed(PositionTracker::FastForward));
+    EXPECT_EQ(window->sldTimer()->value(), tracker.sliderValue());
+    EXPECT_EQ(window->lblTimer()->text(), tracker.timeText());
+
+    const int before = tracker.sliderValue();
+    QTest::keyPress(window->FILE1(), Qt::Key_4, Qt::KeypadModifier); // keypad 4: rewind
+    EXPECT_TRUE(tracker.buttonPressed(PositionTracker::Rewind));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tracker.sliderValue() < before - 500; }, kTimeoutMs));
+    QTest::keyRelease(window->FILE1(), Qt::Key_4, Qt::KeypadModifier);
+    EXPECT_FALSE(tracker.seekTimerActive());
+    EXPECT_FALSE(tracker.buttonPressed(PositionTracker::Rewind));
+
+    // A release without a press does not start anything.
+    QTest::keyRelease(window->FILE1(), Qt::Key_Z);
+    EXPECT_FALSE(tracker.seekTimerActive());
+}
+
+TEST_F(PlayerPartsTest, CSetsTheMarkCaptionCtrlCTogglesAndF5ClearsTheMarks)
+{
+    start();
+    const QString notPlayable = FileBrowser::markNotPlayableCaption();
+    parts->file1().popChange()->setText(QStringLiteral("x"));
+    key(Qt::Key_C);
+    EXPECT_EQ(parts->file1().popChange()->text(), notPlayable);
+    EXPECT_TRUE(list().isPlayable(1));
+
+    key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_FALSE(list().isPlayable(1));
+    key(Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier); // not Ctrl alone: caption only
+    EXPECT_FALSE(list().isPlayable(1));
+    EXPECT_EQ(parts->file1().popChange()->text(), FileBrowser::markPlayableCaption());
+
+    // P passes over the marked first entry.
+    key(Qt::Key_P);
+    ASSERT_TRUE(waitForClip(nameAt(2)));
+
+    key(Qt::Key_F5);
+    EXPECT_EQ(list().count(), 3);
+    for (int i = 1; i <= 3; ++i)
+        EXPECT_TRUE(list().isPlayable(i)) << i;
+}
+
+TEST_F(PlayerPartsTest, F2RenamesInFolderModeOnlyAndTheEditorKeepsItsKeys)
+{
+    start();
+    parts->browser().setFavouritesMode(true);
+    const auto editorOpen = [this] {
+        auto* editor = window->FILE1()->findChild<QLineEdit*>();
+        return editor && editor->isVisibleTo(window.get());
+    };
+    key(Qt::Key_F2);
+    EXPECT_FALSE(editorOpen());
+
+    parts->browser().setFavouritesMode(false);
+    window->show();
+    window->activateWindow();
+    window->FILE1()->setFocus();
+    key(Qt::Key_F2);
+    ASSERT_TRUE(editorOpen());
+    auto* editor = window->FILE1()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_P); // typed into the name, not a play command
+    EXPECT_TRUE(playing().isEmpty());
+    QTest::keyClick(editor, Qt::Key_Escape);
+}
+
+TEST_F(PlayerPartsTest, FolderClickFillsTheListAndPlayingRecordsTheHistory)
+{
+    start();
+    key(Qt::Key_P);
+    ASSERT_TRUE(waitForClip(nameAt(1)));
+    const QString a = canonical(clips().folderA);
+    const QString b = canonical(clips().folderB);
+    EXPECT_EQ(parts->history().entry(1), a);
+    EXPECT_EQ(window->log(1)->text(), a);
+    EXPECT_EQ(window->state().FolderHistory[0], a);
+
+    ASSERT_TRUE(parts->clsDTree().setPath(b));
+    QTreeWidgetItem* node = parts->clsDTree().nodeForKey(b);
+    ASSERT_NE(node, nullptr);
+    parts->clsDTree().clickNode(node);
+    EXPECT_EQ(list().count(), 2);
+    EXPECT_EQ(window->folderLabel()->fullText(), b.chopped(1));
+    key(Qt::Key_P);
+    ASSERT_TRUE(waitForClip(nameAt(1)));
+    EXPECT_EQ(window->log(1)->text(), b);
+    EXPECT_EQ(window->log(2)->text(), a);
+
+    window->log(2)->trigger();
+    EXPECT_EQ(parts->clsDTree().Path(), a);
+    EXPECT_EQ(list().count(), 3);
+    EXPECT_EQ(window->folderLabel()->fullText(), a.chopped(1));
+
+    window->mnuClear()->trigger();
+    for (int i = 1; i <= 5; ++i) {
+        EXPECT_EQ(parts->history().entry(i), ProgramPaths::systemDriveRoot());
+        EXPECT_EQ(window->log(i)->text(), ProgramPaths::systemDriveRoot());
+    }
+}
+
+TEST_F(PlayerPartsTest, OriginalSizeAndMagnificationFitTheWindowAroundThePicture)
+{
+    writeConfig(clips().folderB);
+    start();
+    const int tpp = qRound(window->twipsPerPixel());
+    const int column = window->layoutTwips().fraFileList.width();
+    window->mnuViewOri()->trigger(); // no clip yet: nothing changes
+    EXPECT_TRUE(window->mnuViewOri()->isChecked());
+    list().select(nameAt(1) == QStringLiteral("big.mpg") ? 1 : 2);
+    key(Qt::Key_P);
+    ASSERT_TRUE(waitForClip(QStringLiteral("big.mpg")));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return window->layoutTwips().RA.width() == 320 * tpp + 90; }, kTimeoutMs));
+    EXPECT_EQ(window->outerTwips(), QSize(320 * tpp + column + 270, 240 * tpp + 1600));
+    EXPECT_EQ(window->layoutTwips().RA.size(), QSize(320 * tpp + 90, 240 * tpp + 50));
+    if (tpp == 15) {
+        EXPECT_EQ(window->layoutTwips().RA.size(), QSize(4890, 3650));
+    }
+
+    // Full screen unchecks the original size.
+    window->mnuViewFull()->trigger();
+    EXPECT_FALSE(window->mnuViewOri()->isChecked());
+    EXPECT_TRUE(window->videoFullScreen());
+    QTest::keyClick(window->FILE1(), Qt::Key_Escape);
+    EXPECT_FALSE(window->mnuViewFull()->isChecked());
+    EXPECT_FALSE(window->videoFullScreen());
+
+    window->mnuViewSize()->trigger();
+    frmSizeChange* size = window->sizeWindow();
+    ASSERT_NE(size, nullptr);
+    EXPECT_TRUE(size->isVisible());
+    EXPECT_FALSE(size->isModal());
+    EXPECT_EQ(size->parentWidget(), window.get());
+    EXPECT_EQ(size->windowTitle(), QStringLiteral("倍率変更"));
+    EXPECT_EQ(size->sld()->minimum(), 0);
+    EXPECT_EQ(size->sld()->maximum(), 300);
+    EXPECT_EQ(size->sld()->value(), 100);
+    EXPECT_EQ(size->txtPer()->text(), QStringLiteral("100"));
+
+    size->sld()->setValue(150);
+    EXPECT_EQ(size->txtPer()->text(), QStringLiteral("150"));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return window->layoutTwips().RA.width() == 480 * tpp + 90; }, kTimeoutMs));
+    EXPECT_EQ(window->layoutTwips().RA.height(), 360 * tpp + 50);
+
+    size->txtPer()->selectAll();
+    QTest::keyClicks(size->txtPer(), QStringLiteral("50"));
+    EXPECT_EQ(size->sld()->value(), 50);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return window->layoutTwips().RA.width() == 160 * tpp + 90; }, kTimeoutMs));
+    size->txtPer()->selectAll();
+    QTest::keyClicks(size->txtPer(), QStringLiteral("400"));
+    EXPECT_EQ(size->sld()->value(), 40); // "4" and "40" applied while typing, "400" refused
+    size->txtPer()->selectAll();
+    QTest::keyClicks(size->txtPer(), QStringLiteral("x"));
+    EXPECT_EQ(size->sld()->value(), 40);
+}
+
+TEST_F(PlayerPartsTest, ButtonsPlayAndTheVolumeButtonOpensAndClosesItsPanel)
+{
+    start();
+    QTest::mouseClick(window->imgButton(PositionTracker::Play), Qt::LeftButton);
+    ASSERT_TRUE(waitForClip(nameAt(1)));
+    QTest::mouseClick(window->imgButton(PositionTracker::Next), Qt::LeftButton);
+    ASSERT_TRUE(waitForClip(nameAt(2)));
+
+    QTest::mousePress(window->imgButton(PositionTracker::Volume), Qt::LeftButton);
+    EXPECT_TRUE(window->imgButton_S(PositionTracker::Volume)->isVisibleTo(window.get()));
+    EXPECT_FALSE(window->picVol()->isVisibleTo(window.get()));
+    QTest::mouseRelease(window->imgButton_S(PositionTracker::Volume), Qt::LeftButton);
+    EXPECT_TRUE(window->picVol()->isVisibleTo(window.get()));
+    EXPECT_TRUE(parts->tracker().buttonPressed(PositionTracker::Volume));
+
+    window->sldVol()->setValue(30);
+    EXPECT_EQ(parts->controller().volume(), 30);
+
+    QTest::mouseClick(window->imgButton_S(PositionTracker::Volume), Qt::LeftButton);
+    EXPECT_FALSE(window->picVol()->isVisibleTo(window.get()));
+    EXPECT_FALSE(parts->tracker().buttonPressed(PositionTracker::Volume));
+    EXPECT_TRUE(window->imgButton(PositionTracker::Volume)->isVisibleTo(window.get()));
+
+    QTest::mouseClick(window->imgButton(PositionTracker::Stop), Qt::LeftButton);
+    EXPECT_TRUE(playing().isEmpty());
+}
+
+TEST_F(PlayerPartsTest, ShortcutListIsShownAsAnInformationMessage)
+{
+    start();
+    window->mnuShortcut()->trigger();
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_EQ(messages.shown().first().text, shortcutListText());
+    EXPECT_EQ(messages.shown().first().icon, MessageIcon::Information);
+    // F1 with no help document beside the program reports nothing.
+    key(Qt::Key_F1);
+    EXPECT_EQ(messages.shown().size(), 1);
+}
+
+TEST_F(PlayerPartsTest, CommandLineFileUrlIsPlayedAtStart)
+{
+    const QString file = clips().folderA + QStringLiteral("/c.asf");
+    window = std::make_unique<frmMain>();
+    MpvSession::Options engine;
+    engine.videoOutput = QStringLiteral("null");
+    engine.audioOutput = QStringLiteral("null");
+    parts = std::make_unique<PlayerParts>(*window, engine);
+    parts->controller().setVolumeFile(QString());
+    window->setCommandLine(QUrl::fromLocalFile(file).toString());
+    ASSERT_EQ(window->Form_Load(), frmMain::StartResult::Running);
+    EXPECT_EQ(playing(), file);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return parts->controller().lengthMs() > 0; }, kTimeoutMs));
+}
