@@ -5,7 +5,9 @@
 #include "frmMain.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 
+#include <X11/Xlib.h>
 #include <cstdio>
 #include <cstring>
 
@@ -24,6 +26,25 @@ bool displayAvailable(int argc, char** argv)
             return true;
     }
     return false;
+}
+
+/**
+ * The players' video output. GPU drawing first, plain X11 drawing when no GPU context can be made
+ * ("gpu,x11,"), except on X servers without DRI3 (virtual and remote servers such as Xvfb or VNC):
+ * there Mesa's software GL closes the process's file descriptor 0 each time a GL context is torn down
+ * (after every probe and at the end of every clip), which sooner or later closes one of our own
+ * connections. Plain X11 drawing is used there.
+ */
+QString videoOutput()
+{
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    Display* display = x11 ? x11->display() : nullptr;
+    if (!display)
+        return {};
+    int opcode = 0;
+    int event = 0;
+    int error = 0;
+    return XQueryExtension(display, "DRI3", &opcode, &event, &error) ? QString() : QStringLiteral("x11");
 }
 
 } // namespace
@@ -45,7 +66,9 @@ int main(int argc, char** argv)
     vello::frmMain window;
     messages.setParent(&window);
     // The parts the window owns: folder tree, file list, history, players; wired before the start-up.
-    vello::PlayerParts parts(window);
+    MpvSession::Options engine;
+    engine.videoOutput = videoOutput();
+    vello::PlayerParts parts(window, engine);
 
     // The whole text after the program name is one media file.
     QStringList arguments = QApplication::arguments();
