@@ -16,7 +16,8 @@ public:
     /// Kept for the callers' protocol; always 83 (no size, no move, no activate, show).
     void setFlags(int flags) { m_flags = flags; }
     /// Applies the z-order; position and size are ignored with flags 83. Keeps the window's geometry and
-    /// shows it when it was visible. Does nothing without a window.
+    /// shows it when it was visible. A window that already has its native window keeps it (and its native
+    /// children keep theirs): only the window system's stacking hint changes. Does nothing without a window.
     void Apply(int x, int y, int width, int height);
 
 private:
