@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -131,9 +132,7 @@ protected:
     bool waitForClip(const QString& name)
     {
         return QTest::qWaitFor(
-            [&] {
-                return playing().endsWith(u'/' + name) && parts->controller().lengthMs() > 0;
-            },
+            [&] { return playing().endsWith(u'/' + name) && parts->controller().lengthMs() > 0; },
             kTimeoutMs);
     }
 
@@ -423,4 +422,23 @@ TEST_F(PlayerPartsTest, CommandLineFileUrlIsPlayedAtStart)
     ASSERT_EQ(window->Form_Load(), frmMain::StartResult::Running);
     EXPECT_EQ(playing(), file);
     ASSERT_TRUE(QTest::qWaitFor([&] { return parts->controller().lengthMs() > 0; }, kTimeoutMs));
+}
+
+TEST_F(PlayerPartsTest, DeleteKeyProtectsThePlayingFileAndAsksBeforeDeleting)
+{
+    start();
+    key(Qt::Key_P);
+    ASSERT_TRUE(waitForClip(nameAt(1)));
+    const QString playingFile = playing();
+    key(Qt::Key_Delete);
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_EQ(messages.shown().last().text, QStringLiteral("再生中のファイルは削除できません"));
+    EXPECT_TRUE(QFileInfo::exists(playingFile));
+
+    list().select(2);
+    messages.queueAnswer(MessageAnswer::No);
+    key(Qt::Key_Delete);
+    ASSERT_EQ(messages.shown().size(), 2);
+    EXPECT_EQ(messages.shown().last().icon, MessageIcon::Question);
+    EXPECT_EQ(list().count(), 3);
 }
