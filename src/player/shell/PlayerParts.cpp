@@ -279,6 +279,7 @@ void PlayerParts::buttonUp(int index)
     default:
         break;
     }
+    m_window.state().CurrentFile = m_controller.CurrentFile();
 }
 
 int PlayerParts::buttonIndexOf(QObject* watched, bool* pressedImage) const

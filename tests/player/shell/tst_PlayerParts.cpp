@@ -181,6 +181,7 @@ TEST_F(PlayerPartsTest, PlayNextPreviousAndStopKeysReachThePlayerFromTheFileList
     key(Qt::Key_5); // the main keyboard's 5 is no command
     key(Qt::Key_F12);
     EXPECT_TRUE(playing().isEmpty());
+    EXPECT_TRUE(window->state().CurrentFile.isEmpty());
     EXPECT_TRUE(messages.shown().isEmpty());
 }
 
