@@ -491,7 +491,8 @@ bool PlayerParts::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick: {
         if (watched == m_window.sldTimer() && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-            if (event->type() == QEvent::MouseButtonPress)
+            // The slider takes the press of a double click as a press of its own.
+            if (event->type() != QEvent::MouseButtonRelease)
                 m_tracker.sliderPressed();
             else if (event->type() == QEvent::MouseButtonRelease && m_tracker.SliderDragging())
                 m_tracker.sliderReleased();
