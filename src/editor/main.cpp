@@ -1,4 +1,5 @@
 // Vellokit's entry point: checks the start switch, then shows the start menu.
+#include "Helpers.h"
 #include "MessageService.h"
 #include "QtMessageService.h"
 #include "StartSwitch.h"
@@ -7,14 +8,10 @@
 #include <QApplication>
 
 #include <cstdio>
-#include <cstdlib>
 
 int main(int argc, char** argv)
 {
-    const char* display = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    const char* platform = std::getenv("QT_QPA_PLATFORM");
-    if (!(display && *display) && !(wayland && *wayland) && !(platform && *platform)) {
+    if (!vello::displayAvailable(argc, argv)) {
         std::fputs("vellokit: 表示できる画面がありません (no display: set DISPLAY or run under xvfb-run)\n",
                    stderr);
         return 2;

@@ -1,4 +1,5 @@
 // Velloplayer's entry point and composition root: builds the main window and wires the player's parts.
+#include "Helpers.h"
 #include "MessageService.h"
 #include "PlayerParts.h"
 #include "QtMessageService.h"
@@ -9,24 +10,8 @@
 
 #include <X11/Xlib.h>
 #include <cstdio>
-#include <cstring>
 
 namespace {
-
-/// True when Qt can open a screen: a display server is named, or a platform plugin is chosen.
-bool displayAvailable(int argc, char** argv)
-{
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-        const char* value = std::getenv(name);
-        if (value && *value)
-            return true;
-    }
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
-            return true;
-    }
-    return false;
-}
 
 /**
  * The players' video output. GPU drawing first, plain X11 drawing when no GPU context can be made
@@ -51,7 +36,7 @@ QString videoOutput()
 
 int main(int argc, char** argv)
 {
-    if (!displayAvailable(argc, argv)) {
+    if (!vello::displayAvailable(argc, argv)) {
         std::fputs(
             "velloplayer: 表示できる画面がありません (no display: set DISPLAY or run under xvfb-run)\n",
             stderr);

@@ -1,6 +1,8 @@
 #include "Helpers.h"
 
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <cmath>
 #include <iconv.h>
 #include <limits>
@@ -127,6 +129,20 @@ bool isWholeNumber(const QString& text)
     bool ok = false;
     t.toInt(&ok, 10);
     return ok;
+}
+
+bool displayAvailable(int argc, char** argv)
+{
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value && *value)
+            return true;
+    }
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
+            return true;
+    }
+    return false;
 }
 
 } // namespace vello

@@ -28,4 +28,8 @@ bool isValidUtf8(const QByteArray& bytes);
 /// optionally signed. This is the program's test for "numeric" setting values.
 bool isWholeNumber(const QString& text);
 
+/// True when a window program can open a screen: a display server is named (DISPLAY, WAYLAND_DISPLAY),
+/// or a Qt platform plugin is chosen (QT_QPA_PLATFORM, -platform). Call before creating the application.
+bool displayAvailable(int argc, char** argv);
+
 } // namespace vello
