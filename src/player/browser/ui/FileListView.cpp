@@ -283,7 +283,9 @@ void FileListView::popReName_Click()
 
 bool FileListView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (m_view && watched == m_view->viewport() && event->type() == QEvent::MouseButtonPress) {
+    // The event type first: while the list is being destroyed its viewport still receives events, and
+    // m_view must not be touched then.
+    if (event->type() == QEvent::MouseButtonPress && m_view && watched == m_view->viewport()) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::RightButton) {
             const QPoint pos = mouse->position().toPoint();
