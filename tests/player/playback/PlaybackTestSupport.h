@@ -4,6 +4,7 @@
 #include "FileBrowser.h"
 #include "MessageService.h"
 #include "PlaybackController.h"
+#include "EventLoopWait.h"
 #include "TestClips.h"
 
 #include <QCoreApplication>
@@ -22,37 +23,13 @@
 
 namespace PlaybackTest {
 
-/// Generous: two cores, and the suite also runs under AddressSanitizer.
-constexpr int kTimeoutMs = 30000;
+using TestWait::kTimeoutMs;
+using TestWait::settle;
+using TestWait::waitFor;
 
 inline void ensureApplication()
 {
-    static int argc = 1;
-    static char name[] = "test_playback";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv);
-}
-
-/// Runs the event loop until done() holds or timeoutMs passed; returns done().
-inline bool waitFor(const std::function<bool()>& done, int timeoutMs = kTimeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return done();
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-/// Runs the event loop for ms milliseconds.
-inline void settle(int ms)
-{
-    waitFor([] { return false; }, ms);
+    TestWait::ensureApplication("test_playback");
 }
 
 /// Source clips, made once per process and copied under any name.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "EndReport.h"
+#include "EventLoopWait.h"
 #include "TestClips.h"
 
 #include <QCoreApplication>
@@ -16,37 +17,13 @@
 
 namespace MediaTest {
 
-/// Generous: the machine is small and the tests may run under sanitizers.
-constexpr int kTimeoutMs = 20000;
+using TestWait::kTimeoutMs;
+using TestWait::settle;
+using TestWait::waitFor;
 
 inline void ensureApplication()
 {
-    static int argc = 1;
-    static char name[] = "test_media";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv);
-}
-
-/// Runs the event loop until `done` holds or `timeoutMs` passed; returns done().
-inline bool waitFor(const std::function<bool()>& done, int timeoutMs = kTimeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return done();
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-/// Runs the event loop for `ms` milliseconds.
-inline void settle(int ms)
-{
-    waitFor([] { return false; }, ms);
+    TestWait::ensureApplication("test_media");
 }
 
 /// Clips made on first use, once per test process.
