@@ -60,6 +60,9 @@ MpvSession::MpvSession(const Options& options, QObject* parent) : QObject(parent
     // byte position and would otherwise land past the target.
     set("hr-seek-demuxer-offset", "1");
     set("resume-playback", "no");
+    // Clips are loaded one at a time, never as a playlist, so there is nothing to play gaplessly; with
+    // gapless audio on, a load right after an end waits ~200 ms for the old audio output to finish.
+    set("gapless-audio", "no");
     // libmpv's own probing settles on outputs that cannot draw into a
     // foreign window when no GPU context is available (e.g. a virtual X
     // server); plain X11 drawing can.
