@@ -49,6 +49,8 @@ public:
     RmError next(Packet& packet, bool& done);
 
     uint64_t packetsRead() const { return m_packetsRead; }
+    // File offset just past the last packet returned.
+    uint64_t position() const { return m_pos; }
 
 private:
     RmError enterDataChunk(uint64_t offset);

@@ -67,6 +67,8 @@ std::string rmErrorText(int error)
         return "出力ファイルの書き込みに失敗しました。";
     case RmError::RenameFailed:
         return "出力ファイルの名前を変更できませんでした。";
+    case RmError::Cancelled:
+        return "書き込みを中止しました。";
     }
     return "不明なエラーが発生しました。";
 }

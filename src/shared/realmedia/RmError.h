@@ -38,7 +38,11 @@ enum class RmError : int
     DiskFull,
     WriteFailed,
     RenameFailed,
+    Cancelled,
 };
+
+// The highest error number in use.
+constexpr int LastRmError = static_cast<int>(RmError::Cancelled);
 
 inline int toInt(RmError error)
 {

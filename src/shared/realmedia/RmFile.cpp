@@ -99,7 +99,13 @@ void RmFile::setEndPosition(int32_t ms)
 
 int RmFile::writeTo(OutputSink& sink)
 {
+    return writeTo(sink, ProgressCallback());
+}
+
+int RmFile::writeTo(OutputSink& sink, const ProgressCallback& progress)
+{
     WriteRequest request;
+    request.progress = progress ? &progress : nullptr;
     for (const auto& part : m_parts) {
         request.parts.push_back(part.get());
     }
@@ -111,6 +117,11 @@ int RmFile::writeTo(OutputSink& sink)
 }
 
 int RmFile::write(const std::string& path)
+{
+    return write(path, ProgressCallback());
+}
+
+int RmFile::write(const std::string& path, const ProgressCallback& progress)
 {
     if (path.empty() || path.back() == '/') {
         return toInt(RmError::CreateFailed);
@@ -128,7 +139,7 @@ int RmFile::write(const std::string& path)
     if (e != RmError::Ok) {
         return toInt(e);
     }
-    e = static_cast<RmError>(writeTo(sink));
+    e = static_cast<RmError>(writeTo(sink, progress));
     const RmError closed = sink.finish(m_sync && e == RmError::Ok);
     if (e == RmError::Ok) {
         e = closed;

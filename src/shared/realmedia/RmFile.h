@@ -3,6 +3,7 @@
 
 #include "OutputSink.h"
 #include "PacketBuffer.h"
+#include "ProgressMeter.h"
 #include "RmError.h"
 
 #include <cstdint>
@@ -53,9 +54,14 @@ public:
     // Writes the result to path through a temporary file in the same folder, renamed over path at the end.
     // On failure neither path nor the temporary file is left behind (an existing file at path is kept).
     int write(const std::string& path);
+    // The same, calling progress(done, total) from this thread as the work advances (a few hundred times
+    // per write at most, the last call with done == total). When it returns false the write stops with
+    // RmError::Cancelled and leaves nothing behind.
+    int write(const std::string& path, const ProgressCallback& progress);
 
     // Writes the result to sink; used by write() and by tests and tools with their own destinations.
     int writeTo(OutputSink& sink);
+    int writeTo(OutputSink& sink, const ProgressCallback& progress);
 
     // Whether write() flushes the file to the disk before renaming it; on by default.
     void setSyncOnWrite(bool sync) { m_sync = sync; }

@@ -31,14 +31,25 @@ uint32_t clampU32(uint64_t v)
 } // namespace
 
 RmWriter::RmWriter(const WriteRequest& request, PacketBuffer& buffer)
-    : m_request(request), m_buffer(buffer), m_first(request.parts.front()->headers())
+    : m_request(request), m_buffer(buffer), m_first(request.parts.front()->headers()),
+      m_progress(request.progress)
 {}
+
+uint64_t RmWriter::inputBytes() const
+{
+    uint64_t total = 0;
+    for (const RmPart* part : m_request.parts) {
+        total += part->file().size() - std::min(part->file().size(), part->headers().dataOffset);
+    }
+    return total;
+}
 
 RmError RmWriter::visitPackets(const Visitor& visitor, const std::function<void()>& beforeRefill)
 {
     const size_t streamCount = m_first.streams.size();
     std::fill(m_started.begin(), m_started.end(), false);
     std::vector<uint64_t> local(streamCount);
+    uint64_t progressBase = m_passes++ * inputBytes();
     for (size_t p = 0; p < m_request.parts.size(); ++p) {
         const RmPart& part = *m_request.parts[p];
         const RmHeaders& headers = part.headers();
@@ -91,10 +102,14 @@ RmError RmWriter::visitPackets(const Visitor& visitor, const std::function<void(
             if (RmError e = visitor(packet, s, keep, static_cast<uint32_t>(out)); e != RmError::Ok) {
                 return e;
             }
+            if (!m_progress.advanceTo(progressBase + reader.position() - headers.dataOffset)) {
+                return RmError::Cancelled;
+            }
         }
         if (beforeRefill) {
             beforeRefill();
         }
+        progressBase += part.file().size() - std::min(part.file().size(), headers.dataOffset);
     }
     return RmError::Ok;
 }
@@ -474,6 +489,13 @@ RmError RmWriter::write(OutputSink& sink)
     if (m_timelineLength > UINT32_MAX) {
         return RmError::TimestampOverflow;
     }
+    m_cutting = m_request.start || m_request.end;
+    m_passes = 0;
+    // A cut looks at the inputs three times (keyframe search, sizes, copy); a join copies at once.
+    m_progress.setTotal((m_cutting ? 3 : 1) * inputBytes());
+    if (!m_progress.advanceTo(0)) {
+        return RmError::Cancelled;
+    }
     m_cutting = false;
     if (m_request.start || m_request.end) {
         if (RmError e = resolveRange(); e != RmError::Ok) {
@@ -483,7 +505,10 @@ RmError RmWriter::write(OutputSink& sink)
     if (RmError e = plan(); e != RmError::Ok) {
         return e;
     }
-    return copy(sink);
+    if (RmError e = copy(sink); e != RmError::Ok) {
+        return e;
+    }
+    return m_progress.finish() ? RmError::Ok : RmError::Cancelled;
 }
 
 } // namespace rm

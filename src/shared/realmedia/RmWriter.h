@@ -3,6 +3,7 @@
 
 #include "OutputSink.h"
 #include "PacketReader.h"
+#include "ProgressMeter.h"
 #include "RmError.h"
 #include "RmPart.h"
 
@@ -22,6 +23,7 @@ struct WriteRequest
     std::optional<std::string> title;
     std::optional<int64_t> start;
     std::optional<int64_t> end;
+    const ProgressCallback* progress = nullptr; // may be null
 };
 
 // Header values (counts, sizes, bit rates, durations, offsets) come from the statistics gathered when the
@@ -62,6 +64,7 @@ private:
     using Visitor = std::function<RmError(Packet&, size_t stream, bool keep, uint32_t timestamp)>;
 
     RmError visitPackets(const Visitor& visitor, const std::function<void()>& beforeRefill);
+    uint64_t inputBytes() const;
     RmError resolveRange();
     RmError plan();
     void totalsFromScans();
@@ -89,6 +92,9 @@ private:
     uint32_t m_duration = 0;
     uint64_t m_dataOffset = 0;
     uint64_t m_indexOffset = 0;
+
+    ProgressMeter m_progress;
+    uint64_t m_passes = 0; // passes over the inputs made so far
 };
 
 } // namespace rm

@@ -277,7 +277,7 @@ TEST(RmDamage, PathsThatAreNotFiles)
 TEST(RmDamage, EveryErrorHasItsOwnText)
 {
     std::set<std::string> texts;
-    for (int e = 0; e <= static_cast<int>(RmError::RenameFailed); ++e) {
+    for (int e = 0; e <= rm::LastRmError; ++e) {
         EXPECT_TRUE(texts.insert(rm::RmFile::errorText(e)).second) << "text of " << e << " is shared";
     }
     EXPECT_FALSE(texts.count(rm::RmFile::errorText(9999)));

@@ -68,6 +68,62 @@ TEST_P(RmSinkFailureTest, ReportsTheSinkError)
 
 INSTANTIATE_TEST_SUITE_P(AfterBytes, RmSinkFailureTest, ::testing::Values(0, 17, 400, 5000, 60000));
 
+struct ProgressCase
+{
+    const char* name;
+    bool cut;
+};
+
+class RmProgressTest : public ::testing::TestWithParam<ProgressCase>
+{
+};
+
+TEST_P(RmProgressTest, RisesToTheTotalAndCanCancel)
+{
+    auto file = rm::OpenRmFile(clip(ClipKind::Rv20Ac3, 1000), nullptr);
+    ASSERT_TRUE(file);
+    ASSERT_EQ(file->append(clip(ClipKind::Rv20Ac3, 2000)), 0);
+    if (GetParam().cut) {
+        file->setStartPosition(500);
+        file->setEndPosition(2500);
+    }
+    TempDir dir;
+    std::vector<std::pair<uint64_t, uint64_t>> calls;
+    ASSERT_EQ(file->write(dir.file("out.rm"),
+                          [&](uint64_t done, uint64_t total) {
+                              calls.emplace_back(done, total);
+                              return true;
+                          }),
+              0);
+    ASSERT_GE(calls.size(), 3u);
+    for (size_t i = 1; i < calls.size(); ++i) {
+        EXPECT_GE(calls[i].first, calls[i - 1].first);
+        EXPECT_EQ(calls[i].second, calls[0].second);
+    }
+    EXPECT_EQ(calls.front().first, 0u);
+    EXPECT_EQ(calls.back().first, calls.back().second);
+    EXPECT_EQ(decodeErrors(dir.file("out.rm")), "");
+
+    // Cancelling half way leaves the old file and no temporary.
+    writeBytes(dir.file("out.rm"), {'o', 'l', 'd'});
+    const int cancelled =
+        file->write(dir.file("out.rm"), [](uint64_t done, uint64_t total) { return done < total / 2; });
+    EXPECT_EQ(cancelled, static_cast<int>(RmError::Cancelled));
+    EXPECT_EQ(readText(dir.file("out.rm")), "old");
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"out.rm"});
+
+    // A sink sees the same: the write stops with its own error.
+    FailingSink sink(SIZE_MAX);
+    EXPECT_EQ(file->writeTo(sink, [](uint64_t, uint64_t) { return false; }),
+              static_cast<int>(RmError::Cancelled));
+    // The object stays usable after a cancelled write.
+    EXPECT_EQ(file->write(dir.file("again.rm")), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Writes, RmProgressTest,
+                         ::testing::Values(ProgressCase{"join", false}, ProgressCase{"cut", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST(RmWrite, ParentIsARegularFile)
 {
     TempDir dir;
