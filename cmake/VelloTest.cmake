@@ -1,8 +1,9 @@
-# vello_add_gtest(NAME <target> LABEL <label> SOURCES <files...> LIBS <libs...>)
-# Builds one GoogleTest executable and registers its tests with CTest under the label.
+# vello_add_gtest(NAME <target> LABEL <label> SOURCES <files...> LIBS <libs...> [PROPERTIES <name value...>])
+# Builds one GoogleTest executable and registers its tests with CTest under the label; PROPERTIES are
+# further CTest properties of every test (FIXTURES_REQUIRED ...).
 include(GoogleTest)
 function(vello_add_gtest)
-  cmake_parse_arguments(ARG "" "NAME;LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "NAME;LABEL;TIMEOUT" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   add_executable(${ARG_NAME} ${ARG_SOURCES})
   target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
   set_target_properties(${ARG_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
@@ -15,5 +16,5 @@ function(vello_add_gtest)
     "/usr/bin/env;QT_QPA_PLATFORM=offscreen;VELLO_BIN_DIR=${CMAKE_BINARY_DIR}/bin;VELLO_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
   gtest_discover_tests(${ARG_NAME}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT})
+    PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT} ${ARG_PROPERTIES})
 endfunction()

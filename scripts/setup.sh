@@ -11,6 +11,7 @@ PACKAGES=(
   ffmpeg python3 python3-pyftpdlib
   xvfb xauth x11-apps imagemagick
   fonts-noto-cjk
+  desktop-file-utils appstream dbus dpkg-dev file
 )
 
 missing=()

@@ -1,7 +1,10 @@
 // Velloplayer's entry point and composition root: builds the main window and wires the player's parts.
+#include "AppIcon.h"
 #include "Helpers.h"
 #include "MessageService.h"
 #include "PlayerParts.h"
+#include "ProgramInfo.h"
+#include "ProgramPaths.h"
 #include "QtMessageService.h"
 #include "frmMain.h"
 
@@ -32,10 +35,35 @@ QString videoOutput()
     return XQueryExtension(display, "DRI3", &opcode, &event, &error) ? QString() : QStringLiteral("x11");
 }
 
+QString helpText()
+{
+    using vello::ProgramPaths;
+    return QStringLiteral(
+               "Usage: velloplayer [FILE]\n"
+               "Plays the media files of a folder one after another (Velloplayer, a window program).\n"
+               "FILE, a path or a file:// address, is played at once.\n"
+               "\n"
+               "  -h, --help     show this help and exit\n"
+               "      --version  show the version and exit\n"
+               "\n"
+               "Files:\n"
+               "  settings       %1\n"
+               "  editor         %2\n"
+               "  help document  %3\n")
+        .arg(ProgramPaths::dataFolder(false) + QStringLiteral("Config.ini"),
+             ProgramPaths::companionProgram(QStringLiteral("vellokit")),
+             ProgramPaths::documentFile(QStringLiteral("VELLOPLAYER.html")));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (const vello::InfoRequest request = vello::infoRequest(argc, argv);
+        request != vello::InfoRequest::NotAsked) {
+        vello::printInfo(request, QStringLiteral("velloplayer"), QStringLiteral(VELLO_VERSION), helpText());
+        return 0;
+    }
     if (!vello::displayAvailable(argc, argv)) {
         std::fputs(
             "velloplayer: 表示できる画面がありません (no display: set DISPLAY or run under xvfb-run)\n",
@@ -44,6 +72,10 @@ int main(int argc, char** argv)
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velloplayer"));
+    QApplication::setApplicationVersion(QStringLiteral(VELLO_VERSION));
+    QApplication::setWindowIcon(vello::applicationIcon());
+    // The launcher's name: desktops match the window to the launcher and its icon by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("velloplayer"));
     vello::MessageService::setProgramTitle(QStringLiteral("Velloplayer"));
     vello::QtMessageService messages;
     vello::ScopedMessageService installed(&messages);

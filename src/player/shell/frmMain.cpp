@@ -779,7 +779,7 @@ void frmMain::applyFixedRatio(bool fixedRatio)
 void frmMain::mnuEdit_Click()
 {
     // The editor runs on its own; a missing program is not reported.
-    QProcess::startDetached(ProgramPaths::programFolder() + QStringLiteral("vellokit"),
+    QProcess::startDetached(ProgramPaths::companionProgram(QStringLiteral("vellokit")),
                             {QStringLiteral("/MERIDANKOS")});
 }
 
@@ -864,7 +864,7 @@ void frmMain::mnuShortcut_Click()
 
 QString frmMain::helpFile()
 {
-    return ProgramPaths::programFolder() + QStringLiteral("VELLOPLAYER.html");
+    return ProgramPaths::documentFile(QStringLiteral("VELLOPLAYER.html"));
 }
 
 void frmMain::mnuHelp_Click()

@@ -15,7 +15,7 @@ using vello::StartSwitch;
 
 namespace {
 
-/// A copy of a program in its own folder, run with its own per-user folders.
+/// A copy of a program from the build tree in its own folder, run with its own per-user folders.
 class ProgramRun
 {
 public:
@@ -27,7 +27,10 @@ public:
         m_source = QDir(bin).filePath(name);
         m_valid = !bin.isEmpty() && m_dir.isValid() && QDir(m_dir.path()).mkpath(QStringLiteral("prog")) &&
                   QDir(m_dir.path()).mkpath(QStringLiteral("home/.config")) &&
-                  QFile::copy(QDir(bin).filePath(name), program());
+                  QFile::copy(QDir(bin).filePath(name), program()) &&
+                  // The build tree's mark goes along: the copy keeps its files in its own folder.
+                  QFile::copy(QDir(bin).filePath(QStringLiteral("vello-build-tree")),
+                              path(QStringLiteral("prog/vello-build-tree")));
         QFile::setPermissions(program(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }

@@ -11,16 +11,30 @@
 
 namespace {
 
+constexpr const char* kUsage =
+    "usage:\n"
+    "  rmtool info FILE\n"
+    "  rmtool join OUT IN1 [IN2 ...] [--title TEXT]\n"
+    "  rmtool cut IN OUT START_MS END_MS\n"
+    "  rmtool title FILE [NEW_TITLE]\n"
+    "options (any command that writes): --no-sync  do not flush the output to disk\n";
+
 int usage()
 {
-    std::fputs("usage:\n"
-               "  rmtool info FILE\n"
-               "  rmtool join OUT IN1 [IN2 ...] [--title TEXT]\n"
-               "  rmtool cut IN OUT START_MS END_MS\n"
-               "  rmtool title FILE [NEW_TITLE]\n"
-               "options (any command that writes): --no-sync  do not flush the output to disk\n",
-               stderr);
+    std::fputs(kUsage, stderr);
     return 2;
+}
+
+int help()
+{
+    std::fputs("Joins, cuts and retitles RealMedia files without re-encoding.\n", stdout);
+    std::fputs(kUsage, stdout);
+    std::fputs("  -h, --help     show this help and exit\n"
+               "      --version  show the version and exit\n"
+               "exit status: 0 done, 1 the file could not be read or written (the reason is printed), "
+               "2 bad usage\n",
+               stdout);
+    return 0;
 }
 
 int fail(const std::string& path, int error)
@@ -64,6 +78,13 @@ int info(const std::string& path)
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        return help();
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("rmtool %s\n", VELLO_VERSION);
+        return 0;
+    }
     std::vector<std::string> args;
     std::string title;
     bool haveTitle = false;
