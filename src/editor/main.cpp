@@ -1,4 +1,5 @@
 // Vellokit's entry point: checks the start switch, then shows the start menu.
+#include "VelloVersion.h"
 #include "AppIcon.h"
 #include "Helpers.h"
 #include "MessageService.h"
@@ -39,7 +40,7 @@ int main(int argc, char** argv)
 {
     if (const vello::InfoRequest request = vello::infoRequest(argc, argv);
         request != vello::InfoRequest::NotAsked) {
-        vello::printInfo(request, QStringLiteral("vellokit"), QStringLiteral(VELLO_VERSION), helpText());
+        vello::printInfo(request, QStringLiteral("vellokit"), QStringLiteral(VELLO_VERSION_STRING), helpText());
         return 0;
     }
     if (!vello::displayAvailable(argc, argv)) {
@@ -49,7 +50,7 @@ int main(int argc, char** argv)
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vellokit"));
-    QApplication::setApplicationVersion(QStringLiteral(VELLO_VERSION));
+    QApplication::setApplicationVersion(QStringLiteral(VELLO_VERSION_STRING));
     QApplication::setWindowIcon(vello::applicationIcon());
     vello::MessageService::setProgramTitle(QStringLiteral("Vellokit"));
     vello::QtMessageService messages;

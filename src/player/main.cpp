@@ -1,4 +1,5 @@
 // Velloplayer's entry point and composition root: builds the main window and wires the player's parts.
+#include "VelloVersion.h"
 #include "AppIcon.h"
 #include "Helpers.h"
 #include "MessageService.h"
@@ -61,7 +62,7 @@ int main(int argc, char** argv)
 {
     if (const vello::InfoRequest request = vello::infoRequest(argc, argv);
         request != vello::InfoRequest::NotAsked) {
-        vello::printInfo(request, QStringLiteral("velloplayer"), QStringLiteral(VELLO_VERSION), helpText());
+        vello::printInfo(request, QStringLiteral("velloplayer"), QStringLiteral(VELLO_VERSION_STRING), helpText());
         return 0;
     }
     if (!vello::displayAvailable(argc, argv)) {
@@ -72,7 +73,7 @@ int main(int argc, char** argv)
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velloplayer"));
-    QApplication::setApplicationVersion(QStringLiteral(VELLO_VERSION));
+    QApplication::setApplicationVersion(QStringLiteral(VELLO_VERSION_STRING));
     QApplication::setWindowIcon(vello::applicationIcon());
     // The launcher's name: desktops match the window to the launcher and its icon by it.
     QGuiApplication::setDesktopFileName(QStringLiteral("velloplayer"));

@@ -1,3 +1,4 @@
+#include "VelloVersion.h"
 #include "PlaybackController.h"
 
 #include "FileBrowser.h"
@@ -26,7 +27,7 @@ PlaybackController::PlaybackController(FileBrowser& browser, const MpvSession::O
                                        const MpvSession::Options& wpOptions, QObject* parent)
     : QObject(parent), m_browser(browser), m_ra(raOptions), m_wp(wpOptions),
       m_volumeMemory(ProgramPaths::dataFile(QStringLiteral("VolumeSize.ini"))),
-      m_programTitle(QStringLiteral("Velloplayer " VELLO_VERSION))
+      m_programTitle(QStringLiteral("Velloplayer " VELLO_VERSION_STRING))
 {
     connect(&m_ra, &RA::clipClosed, this,
             [this](const EndReport& report) { onEndReport(RealAudio, report); });

@@ -1,5 +1,7 @@
 #include "MessageService.h"
 
+#include "Logging.h"
+
 #include <cstdio>
 
 namespace vello {
@@ -44,6 +46,45 @@ QString MessageService::programTitle()
     return g_programTitle;
 }
 
+static const char* answerName(MessageAnswer answer)
+{
+    switch (answer) {
+    case MessageAnswer::Ok:
+        return "OK";
+    case MessageAnswer::Yes:
+        return "Yes";
+    case MessageAnswer::No:
+        return "No";
+    }
+    return "?";
+}
+
+static const char* iconName(MessageIcon icon)
+{
+    switch (icon) {
+    case MessageIcon::None:
+        return "message";
+    case MessageIcon::Critical:
+        return "critical";
+    case MessageIcon::Question:
+        return "question";
+    case MessageIcon::Warning:
+        return "warning";
+    case MessageIcon::Information:
+        return "information";
+    }
+    return "message";
+}
+
+MessageAnswer MessageService::ask(const Message& message)
+{
+    qCInfo(lcMessage).noquote().nospace()
+        << iconName(message.icon) << " [" << message.caption << "] " << message.text;
+    const MessageAnswer answer = current().show(message);
+    qCInfo(lcMessage).noquote().nospace() << "answer: " << answerName(answer);
+    return answer;
+}
+
 static QString captionOr(const QString& caption)
 {
     return caption.isEmpty() ? MessageService::programTitle() : caption;
@@ -51,24 +92,23 @@ static QString captionOr(const QString& caption)
 
 void MessageService::information(const QString& text, const QString& caption)
 {
-    current().show({text, captionOr(caption), MessageIcon::Information, MessageButtons::Ok, MessageAnswer::Ok});
+    ask({text, captionOr(caption), MessageIcon::Information, MessageButtons::Ok, MessageAnswer::Ok});
 }
 
 void MessageService::warning(const QString& text, const QString& caption)
 {
-    current().show({text, captionOr(caption), MessageIcon::Warning, MessageButtons::Ok, MessageAnswer::Ok});
+    ask({text, captionOr(caption), MessageIcon::Warning, MessageButtons::Ok, MessageAnswer::Ok});
 }
 
 void MessageService::critical(const QString& text, const QString& caption)
 {
-    current().show({text, captionOr(caption), MessageIcon::Critical, MessageButtons::Ok, MessageAnswer::Ok});
+    ask({text, captionOr(caption), MessageIcon::Critical, MessageButtons::Ok, MessageAnswer::Ok});
 }
 
 bool MessageService::question(const QString& text, bool defaultNo, const QString& caption)
 {
-    const MessageAnswer answer =
-        current().show({text, captionOr(caption), MessageIcon::Question, MessageButtons::YesNo,
-                        defaultNo ? MessageAnswer::No : MessageAnswer::Yes});
+    const MessageAnswer answer = ask({text, captionOr(caption), MessageIcon::Question, MessageButtons::YesNo,
+                                      defaultNo ? MessageAnswer::No : MessageAnswer::Yes});
     return answer == MessageAnswer::Yes;
 }
 
@@ -82,8 +122,8 @@ QString MessageService::standardErrorText(const AppError& error)
 
 void MessageService::standardError(const AppError& error)
 {
-    current().show({standardErrorText(error), captionOr(error.source), MessageIcon::Critical, MessageButtons::Ok,
-                    MessageAnswer::Ok});
+    ask({standardErrorText(error), captionOr(error.source), MessageIcon::Critical, MessageButtons::Ok,
+         MessageAnswer::Ok});
 }
 
 MessageAnswer RecordingMessageService::show(const Message& message)

@@ -8,9 +8,25 @@
 
 namespace vello {
 
-enum class MessageIcon { None, Critical, Question, Warning, Information };
-enum class MessageButtons { Ok, YesNo };
-enum class MessageAnswer { Ok, Yes, No };
+enum class MessageIcon
+{
+    None,
+    Critical,
+    Question,
+    Warning,
+    Information
+};
+enum class MessageButtons
+{
+    Ok,
+    YesNo
+};
+enum class MessageAnswer
+{
+    Ok,
+    Yes,
+    No
+};
 
 struct Message
 {
@@ -28,8 +44,13 @@ class MessageService
 public:
     virtual ~MessageService() = default;
 
-    /// Shows the message and blocks until the user answers; returns the answer.
+    /// Shows the message and blocks until the user answers; returns the answer. Callers use ask() or the
+    /// static helpers, which also log the message; services implement this.
     virtual MessageAnswer show(const Message& message) = 0;
+
+    /// Shows the message through the installed service and logs its text verbatim and the answer on
+    /// vello.message (info level).
+    static MessageAnswer ask(const Message& message);
 
     /// The installed service (never null).
     static MessageService& current();

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QLoggingCategory>
+#include <QStringList>
+
 using namespace vello;
 
 TEST(MessageService, StandardErrorShowsDescriptionNumberAndSource)
@@ -42,4 +45,33 @@ TEST(MessageService, ScopeRestoresThePreviousService)
     }
     MessageService::warning("outer");
     EXPECT_EQ(outer.shown().size(), 1);
+}
+
+namespace {
+QStringList g_logged;
+void captureLog(QtMsgType, const QMessageLogContext& context, const QString& text)
+{
+    if (QByteArray(context.category) == "vello.message")
+        g_logged.append(text);
+}
+} // namespace
+
+TEST(MessageService, LogsEveryMessageVerbatimWithItsAnswerWhenAskedFor)
+{
+    RecordingMessageService rec;
+    ScopedMessageService scope(&rec);
+    QLoggingCategory::setFilterRules(QStringLiteral("vello.message.info=true"));
+    g_logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(captureLog);
+    rec.queueAnswer(MessageAnswer::Yes);
+    MessageService::question(QStringLiteral("結合処理が終了しました\n引き続き？"), true, QStringLiteral("t"));
+    MessageService::warning(QStringLiteral("終了位置を指定してください"));
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QString());
+
+    ASSERT_EQ(g_logged.size(), 4);
+    EXPECT_EQ(g_logged[0], QStringLiteral("question [t] 結合処理が終了しました\n引き続き？"));
+    EXPECT_EQ(g_logged[1], QStringLiteral("answer: Yes"));
+    EXPECT_TRUE(g_logged[2].endsWith(QStringLiteral("] 終了位置を指定してください")));
+    EXPECT_EQ(g_logged[3], QStringLiteral("answer: OK"));
 }

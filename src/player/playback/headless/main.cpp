@@ -1,4 +1,5 @@
 // velloplay: plays the media files of a folder one after another in the terminal, by the player's settings.
+#include "VelloVersion.h"
 #include "HeadlessPlayer.h"
 #include "M_Config.h"
 #include "MessageService.h"
@@ -14,7 +15,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velloplay"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(VELLO_VERSION));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VELLO_VERSION_STRING));
     vello::MessageService::setProgramTitle(QStringLiteral("Velloplayer"));
 
     QCommandLineParser parser;

@@ -1,5 +1,6 @@
 // rmtool: inspect, join, cut and retitle RealMedia files from the command line.
 
+#include "VelloVersion.h"
 #include "RmFile.h"
 
 #include <cerrno>
@@ -82,7 +83,7 @@ int main(int argc, char** argv)
         return help();
     }
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("rmtool %s\n", VELLO_VERSION);
+        std::printf("rmtool %s\n", VELLO_VERSION_STRING);
         return 0;
     }
     std::vector<std::string> args;
