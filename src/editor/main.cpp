@@ -1,5 +1,4 @@
 // Vellokit's entry point: checks the start switch, then shows the start menu.
-#include "VelloVersion.h"
 #include "AppIcon.h"
 #include "Helpers.h"
 #include "MessageService.h"
@@ -7,6 +6,7 @@
 #include "ProgramPaths.h"
 #include "QtMessageService.h"
 #include "StartSwitch.h"
+#include "VelloVersion.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -40,7 +40,8 @@ int main(int argc, char** argv)
 {
     if (const vello::InfoRequest request = vello::infoRequest(argc, argv);
         request != vello::InfoRequest::NotAsked) {
-        vello::printInfo(request, QStringLiteral("vellokit"), QStringLiteral(VELLO_VERSION_STRING), helpText());
+        vello::printInfo(request, QStringLiteral("vellokit"), QStringLiteral(VELLO_VERSION_STRING),
+                         helpText());
         return 0;
     }
     if (!vello::displayAvailable(argc, argv)) {

@@ -1,5 +1,4 @@
 // Velloplayer's entry point and composition root: builds the main window and wires the player's parts.
-#include "VelloVersion.h"
 #include "AppIcon.h"
 #include "Helpers.h"
 #include "MessageService.h"
@@ -7,6 +6,7 @@
 #include "ProgramInfo.h"
 #include "ProgramPaths.h"
 #include "QtMessageService.h"
+#include "VelloVersion.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -62,7 +62,8 @@ int main(int argc, char** argv)
 {
     if (const vello::InfoRequest request = vello::infoRequest(argc, argv);
         request != vello::InfoRequest::NotAsked) {
-        vello::printInfo(request, QStringLiteral("velloplayer"), QStringLiteral(VELLO_VERSION_STRING), helpText());
+        vello::printInfo(request, QStringLiteral("velloplayer"), QStringLiteral(VELLO_VERSION_STRING),
+                         helpText());
         return 0;
     }
     if (!vello::displayAvailable(argc, argv)) {

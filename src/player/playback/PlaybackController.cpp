@@ -1,4 +1,3 @@
-#include "VelloVersion.h"
 #include "PlaybackController.h"
 
 #include "FileBrowser.h"
@@ -7,6 +6,7 @@
 #include "MessageService.h"
 #include "PlaybackMath.h"
 #include "ProgramPaths.h"
+#include "VelloVersion.h"
 
 #include <QTimer>
 

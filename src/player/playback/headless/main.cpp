@@ -1,9 +1,9 @@
 // velloplay: plays the media files of a folder one after another in the terminal, by the player's settings.
-#include "VelloVersion.h"
 #include "HeadlessPlayer.h"
 #include "M_Config.h"
 #include "MessageService.h"
 #include "ProgramPaths.h"
+#include "VelloVersion.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 // rmtool: inspect, join, cut and retitle RealMedia files from the command line.
 
-#include "VelloVersion.h"
 #include "RmFile.h"
+#include "VelloVersion.h"
 
 #include <cerrno>
 #include <cstdio>
