@@ -4,12 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QProcess>
 #include <QRandomGenerator>
 
 #include <csignal>
+#include <functional>
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -242,34 +242,24 @@ TEST_F(StoreFixture, FailedSaveKeepsThePreviousFileWhole)
               QStringList{"Fa.dat"});
 }
 
-// Permission cases run as an unprivileged user (root may write anything): the test binary is run again
-// under uid 65534 for the half that must not be root.
+// Permission cases run as an unprivileged user (root may write anything): the half that must not be root
+// runs in a child process that drops to uid and gid 65534 before it touches the file, and reports by its
+// exit status (0: as expected; otherwise the number of the first check that failed).
 namespace {
 
-const char* const ChildFolderVariable = "VELLO_FAVOURITES_CHILD_FOLDER";
-
-/// Runs one disabled test of this binary as uid 65534 with the folder in the environment; true when it
-/// passed.
-bool runAsNobody(const char* testName, const QString& folder)
+int runAsNobody(const std::function<int()>& body)
 {
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QString::fromLatin1(ChildFolderVariable), folder);
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(
-        QStringLiteral("setpriv"),
-        {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"),
-         QCoreApplication::applicationFilePath(), QStringLiteral("--gtest_also_run_disabled_tests"),
-         QStringLiteral("--gtest_filter=FavouritesAsNobody.DISABLED_%1").arg(QString::fromLatin1(testName))});
-    const bool finished = child.waitForFinished(60000);
-    const QByteArray output = child.readAll();
-    // Exactly the one test ran, and passed.
-    const bool passed = finished && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 &&
-                        output.contains("[  PASSED  ] 1 test.");
-    if (!passed)
-        ADD_FAILURE() << output.toStdString();
-    return passed;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+            ::setresuid(65534, 65534, 65534) != 0 || ::geteuid() == 0)
+            ::_exit(100);
+        ::_exit(body());
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return 101;
+    return WEXITSTATUS(status);
 }
 
 } // namespace
@@ -279,28 +269,25 @@ TEST_F(StoreFixture, ReadOnlyFaDatIsReadButNeverReplaced)
     const QString a = clips.makeFile("a.rm");
     const QByteArray content = toNativePath(a) + "|Music\r\n";
     writeFa(content);
-    // The folder belongs to the user; Fa.dat is someone else's and read-only to the user.
+    // The folder lets the user write; Fa.dat is someone else's and read-only to the user.
     ASSERT_EQ(::chmod(data.native().constData(), 0777), 0);
     ASSERT_EQ(::chmod(clips.native().constData(), 0755), 0);
     ASSERT_EQ(::chmod(faFile().constData(), 0644), 0);
-    ASSERT_TRUE(runAsNobody("ReadOnly", fromNativePath(data.native())));
+    const int failed = runAsNobody([this] {
+        RecordingMessageService recorded;
+        ScopedMessageService installed(&recorded);
+        FavouritesStore s = store();
+        if (s.LoadFavorites() != FavouritesStore::LoadResult::Loaded || s.list().count() != 1)
+            return 1;
+        s.list().add(fa{"New", "/new.rm"});
+        if (s.SaveFavorites())
+            return 2;
+        return recorded.shown().isEmpty() ? 0 : 3;
+    });
+    EXPECT_EQ(failed, 0);
     EXPECT_EQ(readFa(), content);
     EXPECT_EQ(QDir(fromNativePath(data.native())).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
               QStringList{"Fa.dat"});
-}
-
-TEST(FavouritesAsNobody, DISABLED_ReadOnly)
-{
-    RecordedMessages messages;
-    const QString folder = qEnvironmentVariable(ChildFolderVariable);
-    ASSERT_FALSE(folder.isEmpty());
-    ASSERT_NE(::geteuid(), 0u);
-    FavouritesStore s(folder + "Fa.dat");
-    EXPECT_EQ(s.LoadFavorites(), FavouritesStore::LoadResult::Loaded);
-    EXPECT_EQ(s.list().count(), 1);
-    s.list().add(fa{"New", "/new.rm"});
-    EXPECT_FALSE(s.SaveFavorites());
-    EXPECT_TRUE(messages->shown().isEmpty());
 }
 
 // Someone else's unreadable Fa.dat: reported as unreadable, and never replaced (it is not writable either).
@@ -310,21 +297,20 @@ TEST_F(StoreFixture, UnreadableFaDatIsReportedAndKept)
     writeFa(content);
     ASSERT_EQ(::chmod(data.native().constData(), 0777), 0);
     ASSERT_EQ(::chmod(faFile().constData(), 0600), 0);
-    ASSERT_TRUE(runAsNobody("Unreadable", fromNativePath(data.native())));
+    const int failed = runAsNobody([this] {
+        RecordingMessageService recorded;
+        ScopedMessageService installed(&recorded);
+        FavouritesStore s = store();
+        if (s.LoadFavorites() != FavouritesStore::LoadResult::Malformed)
+            return 1;
+        if (recorded.shown().size() != 1 ||
+            recorded.shown().at(0).text != FavouritesStore::malformedMessage())
+            return 2;
+        s.list().add(fa{"New", "/new.rm"});
+        return s.SaveFavorites() ? 3 : 0;
+    });
+    EXPECT_EQ(failed, 0);
     EXPECT_EQ(readFa(), content);
     EXPECT_EQ(QDir(fromNativePath(data.native())).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
               QStringList{"Fa.dat"});
-}
-
-TEST(FavouritesAsNobody, DISABLED_Unreadable)
-{
-    RecordedMessages messages;
-    const QString folder = qEnvironmentVariable(ChildFolderVariable);
-    ASSERT_NE(::geteuid(), 0u);
-    FavouritesStore s(folder + "Fa.dat");
-    EXPECT_EQ(s.LoadFavorites(), FavouritesStore::LoadResult::Malformed);
-    ASSERT_EQ(messages->shown().size(), 1);
-    EXPECT_EQ(messages->shown().at(0).text, FavouritesStore::malformedMessage());
-    s.list().add(fa{"New", "/new.rm"});
-    EXPECT_FALSE(s.SaveFavorites());
 }
