@@ -1,9 +1,7 @@
 #include "FileLister.h"
 
+#include "NativePath.h"
 #include "NaturalOrder.h"
-
-#include <QDir>
-#include <QFile>
 
 #include <algorithm>
 #include <cstdio>
@@ -33,7 +31,7 @@ void FileLister::setFolder(const QString& folder)
         return;
     if (!base.endsWith(u'/'))
         base += u'/';
-    const QByteArray nativeBase = QFile::encodeName(base);
+    const QByteArray nativeBase = toNativePath(base);
     DIR* dir = ::opendir(nativeBase.constData());
     if (!dir)
         return;
@@ -41,7 +39,7 @@ void FileLister::setFolder(const QString& folder)
         const QByteArray rawName(de->d_name);
         if (rawName == "." || rawName == "..")
             continue;
-        const QString name = QFile::decodeName(rawName);
+        const QString name = fromNativePath(rawName);
         if (!matches(name, m_extensions))
             continue;
         struct stat st
@@ -51,6 +49,7 @@ void FileLister::setFolder(const QString& folder)
         if (::stat(full.constData(), &st) != 0 || !S_ISREG(st.st_mode))
             continue;
         Entry e;
+        e.shown = displayName(name);
         e.name = name;
         e.path = base + name;
         e.modified = static_cast<qint64>(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
@@ -58,8 +57,11 @@ void FileLister::setFolder(const QString& folder)
         m_entries.push_back(std::move(e));
     }
     ::closedir(dir);
-    std::sort(m_entries.begin(), m_entries.end(),
-              [](const Entry& a, const Entry& b) { return naturalCompare(a.name, b.name) < 0; });
+    // By the shown names; two names shown alike (undecodable bytes) keep an order by their bytes.
+    std::sort(m_entries.begin(), m_entries.end(), [](const Entry& a, const Entry& b) {
+        const int c = naturalCompare(a.shown, b.shown);
+        return c != 0 ? c < 0 : a.name < b.name;
+    });
 }
 
 const FileLister::Entry* FileLister::entry(int index) const
@@ -73,6 +75,12 @@ QString FileLister::name(int index) const
 {
     const Entry* e = entry(index);
     return e ? e->name : QString();
+}
+
+QString FileLister::shownName(int index) const
+{
+    const Entry* e = entry(index);
+    return e ? e->shown : QString();
 }
 
 QString FileLister::fullPath(int index) const

@@ -1,6 +1,7 @@
 #include "IniFile.h"
 
 #include "Helpers.h"
+#include "NativePath.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -45,13 +46,36 @@ std::vector<Line> splitLines(const QByteArray& data)
     return lines;
 }
 
-QString decodeLine(const QByteArray& bytes, bool first)
+/// One line read two ways: its bytes without loss (escaped form), and, for a line that is not valid UTF-8,
+/// the CP932 decoding older programs wrote.
+class DecodedLine
 {
-    QByteArray b = bytes;
-    if (first && b.startsWith("\xEF\xBB\xBF"))
-        b.remove(0, 3);
-    return decodeLegacyText(b);
-}
+public:
+    DecodedLine(const QByteArray& bytes, bool first) : m_bytes(bytes)
+    {
+        if (first && m_bytes.startsWith("\xEF\xBB\xBF"))
+            m_bytes.remove(0, 3);
+        m_text = fromNativePath(m_bytes);
+    }
+    /// The line's bytes, escaped where they are not UTF-8.
+    const QString& text() const { return m_text; }
+    /// Whether the line is not valid UTF-8 (it has a legacy reading).
+    bool legacy() const { return hasRawBytes(m_text); }
+    /// The CP932 reading of a legacy line; text() for any other line.
+    const QString& legacyText() const
+    {
+        if (!legacy())
+            return m_text;
+        if (m_legacyText.isNull())
+            m_legacyText = decodeLegacyText(m_bytes);
+        return m_legacyText;
+    }
+
+private:
+    QByteArray m_bytes;
+    QString m_text;
+    mutable QString m_legacyText;
+};
 
 bool needsQuotingKey(const QString& key)
 {
@@ -82,13 +106,26 @@ QString escapeQuoted(const QString& text)
     QString out = QStringLiteral("\"");
     for (QChar c : text) {
         switch (c.unicode()) {
-        case u'\\': out += QStringLiteral("\\\\"); break;
-        case u'"': out += QStringLiteral("\\\""); break;
-        case u'\n': out += QStringLiteral("\\n"); break;
-        case u'\r': out += QStringLiteral("\\r"); break;
-        case u'=': out += QStringLiteral("\\e"); break;
-        case u'\0': out += QStringLiteral("\\0"); break;
-        default: out += c;
+        case u'\\':
+            out += QStringLiteral("\\\\");
+            break;
+        case u'"':
+            out += QStringLiteral("\\\"");
+            break;
+        case u'\n':
+            out += QStringLiteral("\\n");
+            break;
+        case u'\r':
+            out += QStringLiteral("\\r");
+            break;
+        case u'=':
+            out += QStringLiteral("\\e");
+            break;
+        case u'\0':
+            out += QStringLiteral("\\0");
+            break;
+        default:
+            out += c;
         }
     }
     out += u'"';
@@ -111,12 +148,24 @@ QString unquote(const QString& text)
         }
         const QChar n = inner.at(++i);
         switch (n.unicode()) {
-        case u'\\': out += u'\\'; break;
-        case u'"': out += u'"'; break;
-        case u'n': out += u'\n'; break;
-        case u'r': out += u'\r'; break;
-        case u'e': out += u'='; break;
-        case u'0': out += QChar(u'\0'); break;
+        case u'\\':
+            out += u'\\';
+            break;
+        case u'"':
+            out += u'"';
+            break;
+        case u'n':
+            out += u'\n';
+            break;
+        case u'r':
+            out += u'\r';
+            break;
+        case u'e':
+            out += u'=';
+            break;
+        case u'0':
+            out += QChar(u'\0');
+            break;
         default:
             out += u'\\';
             out += n;
@@ -173,6 +222,45 @@ std::optional<KeyLine> keyOf(const QString& line)
     if (eq < 0)
         return std::nullopt;
     return KeyLine{unquote(t.left(eq).trimmed()), unquote(t.mid(eq + 1).trimmed())};
+}
+
+bool sameName(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+/// Section name of a header line, by its bytes or its legacy reading.
+std::optional<QString> sectionMatching(const DecodedLine& line, const QString& wanted)
+{
+    const auto s = sectionOf(line.text());
+    if (!s)
+        return std::nullopt;
+    if (!sameName(*s, wanted) && line.legacy()) {
+        if (const auto legacy = sectionOf(line.legacyText()); legacy && sameName(*legacy, wanted))
+            return legacy;
+    }
+    return s;
+}
+
+/// The key line's key and value when its key is wanted (see IniFile::KeyKind).
+std::optional<KeyLine> keyMatching(const DecodedLine& line, const QString& wanted, IniFile::KeyKind kind)
+{
+    const auto k = keyOf(line.text());
+    if (!k)
+        return std::nullopt;
+    if (sameName(k->key, wanted))
+        return line.legacy() && kind == IniFile::KeyKind::Text ? keyOf(line.legacyText()) : k;
+    if (!line.legacy())
+        return std::nullopt;
+    auto legacy = keyOf(line.legacyText());
+    if (!legacy || !sameName(legacy->key, wanted))
+        return std::nullopt;
+    if (kind == IniFile::KeyKind::Path) {
+        // The line's bytes name a file of their own: it is that file's key, not this one's.
+        if (pathExists(k->key) || !pathExists(wanted))
+            return std::nullopt;
+    }
+    return legacy;
 }
 
 bool readWhole(const QString& path, QByteArray& data, bool& exists)
@@ -237,17 +325,17 @@ QString IniFile::ReadValue(const QString& section, const QString& key, int maxLe
     bool inSection = false;
     bool seenSection = false;
     for (size_t i = 0; i < lines.size(); ++i) {
-        const QString text = decodeLine(lines[i].content, i == 0);
-        if (auto s = sectionOf(text)) {
+        const DecodedLine line(lines[i].content, i == 0);
+        if (auto s = sectionMatching(line, section)) {
             if (seenSection && inSection)
                 break; // only the first occurrence of the section counts
-            inSection = s->compare(section, Qt::CaseInsensitive) == 0;
+            inSection = sameName(*s, section);
             seenSection = seenSection || inSection;
             continue;
         }
         if (!inSection)
             continue;
-        if (auto k = keyOf(text); k && k->key.compare(key, Qt::CaseInsensitive) == 0)
+        if (auto k = keyMatching(line, key, m_keys))
             return k->value.left(maxLen);
     }
     return {};
@@ -281,18 +369,18 @@ bool IniFile::WriteValue(const QString& section, const QString& key, const QStri
 
     const QString storedKey = needsQuotingKey(key) ? escapeQuoted(key) : key;
     const QString storedValue = needsQuotingValue(text) ? escapeQuoted(text) : text;
-    const QByteArray newLine = (storedKey + u'=' + storedValue).toUtf8();
+    const QByteArray newLine = toNativePath(storedKey + u'=' + storedValue);
 
     // Find the first matching section, its matching key line and its last non-blank line.
     qsizetype sectionLine = -1;
     qsizetype keyLine = -1;
     qsizetype lastContent = -1;
     for (size_t i = 0; i < lines.size(); ++i) {
-        const QString lineText = decodeLine(lines[i].content, i == 0);
-        if (auto s = sectionOf(lineText)) {
+        const DecodedLine line(lines[i].content, i == 0);
+        if (auto s = sectionMatching(line, sectionName)) {
             if (sectionLine >= 0)
                 break;
-            if (s->compare(sectionName, Qt::CaseInsensitive) == 0) {
+            if (sameName(*s, sectionName)) {
                 sectionLine = static_cast<qsizetype>(i);
                 lastContent = sectionLine;
             }
@@ -300,9 +388,9 @@ bool IniFile::WriteValue(const QString& section, const QString& key, const QStri
         }
         if (sectionLine < 0)
             continue;
-        if (!lineText.trimmed().isEmpty())
+        if (!line.text().trimmed().isEmpty())
             lastContent = static_cast<qsizetype>(i);
-        if (auto k = keyOf(lineText); k && k->key.compare(key, Qt::CaseInsensitive) == 0) {
+        if (keyMatching(line, key, m_keys)) {
             keyLine = static_cast<qsizetype>(i);
             break;
         }
@@ -320,7 +408,7 @@ bool IniFile::WriteValue(const QString& section, const QString& key, const QStri
     } else {
         if (!lines.empty() && lines.back().terminator.isEmpty())
             lines.back().terminator = eol;
-        lines.push_back(Line{(u'[' + sectionName + u']').toUtf8(), eol});
+        lines.push_back(Line{toNativePath(u'[' + sectionName + u']'), eol});
         lines.push_back(Line{newLine, eol});
     }
 

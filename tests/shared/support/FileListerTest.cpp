@@ -1,4 +1,7 @@
 #include "FileLister.h"
+
+#include "LegacyNames.h"
+#include "NativePath.h"
 #include "NaturalOrder.h"
 
 #include <gtest/gtest.h>
@@ -65,8 +68,8 @@ TEST(FileLister, ListsMatchingFilesInNaturalOrderWithDateAndSize)
 TEST(FileLister, OddNamesAreListedWhole)
 {
     QTemporaryDir dir;
-    const QStringList odd = {"with blank.rm", "quote\"s.rm", "dollar$HOME.rm", "semi;colon.rm",
-                             "new\nline.rm", "日本語の曲.rm", QString(200, u'x') + ".rm"};
+    const QStringList odd = {"with blank.rm", "quote\"s.rm",   "dollar$HOME.rm",          "semi;colon.rm",
+                             "new\nline.rm",  "日本語の曲.rm", QString(200, u'x') + ".rm"};
     for (const QString& n : odd)
         touch(dir.filePath(n));
     FileLister l;
@@ -92,4 +95,27 @@ TEST(FileLister, MissingFolderAndEmptyFilterEntry)
     l.setExtensions({"rm", ""});
     l.setFolder(dir.path());
     EXPECT_EQ(names(l), QStringList({"a.rm", "README"}));
+}
+
+TEST(FileLister, LegacyNamesKeepTheirBytesAndSortByTheirShownText)
+{
+    QTemporaryDir dir;
+    const QByteArray folder = QFile::encodeName(dir.path()) + "/";
+    // "ア.rm" and "イ.mpg" in CP932 between UTF-8 names: by bytes the CP932 names would come last.
+    const QList<QByteArray> onDisk = {"\x83\x41.rm", QStringLiteral("ウ.rm").toUtf8(), "\x83\x43.mpg",
+                                      QStringLiteral("ン.asf").toUtf8(), LegacyNames::undecodable().bytes};
+    for (const QByteArray& name : onDisk)
+        ASSERT_TRUE(LegacyNames::writeBytes(folder + name, "x"));
+    FileLister l;
+    l.setExtensions({"rm", "mpg", "asf"});
+    l.setFolder(dir.path());
+    ASSERT_EQ(l.count(), 5);
+    QStringList shown;
+    for (int i = 1; i <= l.count(); ++i) {
+        shown << l.shownName(i);
+        EXPECT_EQ(vello::toNativePath(l.fullPath(i)), folder + vello::toNativePath(l.name(i)));
+        EXPECT_TRUE(vello::isRegularFile(l.fullPath(i))) << i;
+    }
+    EXPECT_EQ(shown, QStringList({"ア.rm", "イ.mpg", "ウ.rm", "ン.asf", LegacyNames::undecodable().shown}));
+    EXPECT_EQ(l.name(1), vello::fromNativePath("\x83\x41.rm"));
 }

@@ -1,5 +1,8 @@
 #include "IniFile.h"
 
+#include "LegacyNames.h"
+#include "NativePath.h"
+
 #include <gtest/gtest.h>
 
 #include <QByteArray>
@@ -25,6 +28,12 @@ void writeAll(const QString& path, const QByteArray& data)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(data);
+}
+
+/// The "key=" text of a key as it stands in the file.
+QByteArray toNativeKeyLine(const QString& key)
+{
+    return vello::toNativePath(key) + "=";
 }
 
 class IniFileTest : public ::testing::Test
@@ -101,16 +110,11 @@ TEST_F(IniFileTest, AwkwardKeysAndValuesReadBackAndNeverChangeOtherKeys)
 {
     IniFile ini(path());
     const QList<QPair<QString, QString>> cases = {
-        {"/media/music/a=b.rm", "30"},
-        {"/media/新しい フォルダ/曲 1.rm", "55"},
-        {"[not a section]", "1"},
-        {";not a comment", "2"},
-        {"line\nbreak.rm", "3"},
-        {"\"quoted\".rm", "4"},
-        {" padded ", " padded value "},
-        {"back\\slash", "multi\nline\r\nvalue"},
-        {"plain", "\"starts with quote"},
-        {"C:\\old\\style.rm", "value=with=equals"},
+        {"/media/music/a=b.rm", "30"},    {"/media/新しい フォルダ/曲 1.rm", "55"},
+        {"[not a section]", "1"},         {";not a comment", "2"},
+        {"line\nbreak.rm", "3"},          {"\"quoted\".rm", "4"},
+        {" padded ", " padded value "},   {"back\\slash", "multi\nline\r\nvalue"},
+        {"plain", "\"starts with quote"}, {"C:\\old\\style.rm", "value=with=equals"},
     };
     ASSERT_TRUE(ini.WriteValue("VOLUME", "guard", "keep"));
     for (const auto& [key, value] : cases)
@@ -198,4 +202,91 @@ TEST_F(IniFileTest, KilledWriterLeavesOldOrNewFileNeverHalf)
         const QByteArray text = readAll(path());
         ASSERT_TRUE(text.endsWith('\n'));
     }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// File names that are not UTF-8: keys written as their bytes, legacy CP932 lines found by the file they name
+
+namespace {
+
+/// "ライブ.rm" in CP932.
+const QByteArray LiveCp932("\x83\x89\x83\x43\x83\x75.rm");
+
+bool touchBytes(const QByteArray& path)
+{
+    return LegacyNames::writeBytes(path, "x");
+}
+
+} // namespace
+
+TEST_F(IniFileTest, KeysWithRawBytesAreWrittenAsTheirBytesAndFoundAgain)
+{
+    const QString a = "/clips/" + vello::fromNativePath(LiveCp932);
+    const QString b = "/clips/" + vello::fromNativePath("\xd7\xb2\xcc\xde.mpg"); // half-width kana
+    IniFile ini(path(), IniFile::KeyKind::Path);
+    ASSERT_TRUE(ini.WriteValue("VOLUME", a, "30"));
+    ASSERT_TRUE(ini.WriteValue("VOLUME", b, "40"));
+    ASSERT_TRUE(ini.WriteValue("VOLUME", "/clips/" + QStringLiteral("ライブ.rm"), "50")); // another file
+    EXPECT_EQ(readAll(path()), "[VOLUME]\n/clips/" + LiveCp932 + "=30\n/clips/\xd7\xb2\xcc\xde.mpg=40\n" +
+                                   "/clips/" + QStringLiteral("ライブ.rm").toUtf8() + "=50\n");
+    EXPECT_EQ(ini.ReadValue("VOLUME", a, 500), "30");
+    EXPECT_EQ(ini.ReadValue("VOLUME", b, 500), "40");
+    ASSERT_TRUE(ini.WriteValue("VOLUME", a, "35"));
+    EXPECT_EQ(ini.ReadValue("VOLUME", a, 500), "35");
+    EXPECT_EQ(readAll(path()).count("=3"), 1);
+}
+
+struct LegacyLineCase
+{
+    const char* name;
+    bool bytesFileExists; ///< a file named by the line's own bytes
+    bool utf8FileExists;  ///< a file named by the line's CP932 decoding, in UTF-8
+    bool asked;           ///< which file is looked up: false the bytes one, true the UTF-8 one
+    bool found;
+};
+
+class LegacyLine : public IniFileTest, public ::testing::WithParamInterface<LegacyLineCase>
+{
+};
+
+TEST_P(LegacyLine, IsTheKeyOfTheFileItNames)
+{
+    const LegacyLineCase& c = GetParam();
+    const QByteArray folder = QFile::encodeName(dir.path()) + "/";
+    const QByteArray utf8Name = QStringLiteral("ライブ.rm").toUtf8();
+    if (c.bytesFileExists) {
+        ASSERT_TRUE(touchBytes(folder + LiveCp932));
+    }
+    if (c.utf8FileExists) {
+        ASSERT_TRUE(touchBytes(folder + utf8Name));
+    }
+    const QByteArray legacy = "[VOLUME]\r\n" + folder + LiveCp932 + "=70\r\n";
+    writeAll(path(), legacy);
+    const QString key = vello::fromNativePath(folder + (c.asked ? utf8Name : LiveCp932));
+
+    IniFile ini(path(), IniFile::KeyKind::Path);
+    EXPECT_EQ(ini.ReadValue("VOLUME", key, 500), c.found ? "70" : "");
+    // Writing the key replaces the line it was found in, with the path's own bytes; otherwise adds one.
+    ASSERT_TRUE(ini.WriteValue("VOLUME", key, "20"));
+    const QByteArray written = readAll(path());
+    EXPECT_EQ(written.count("\r\n"), c.found ? 2 : 3) << written.toStdString();
+    EXPECT_TRUE(written.contains(toNativeKeyLine(key)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LegacyLine,
+    ::testing::Values(LegacyLineCase{"BytesNameTheFile", true, false, false, true},
+                      LegacyLineCase{"DecodedTextNamesTheFile", false, true, true, true},
+                      LegacyLineCase{"BytesWinOverTheDecodedText", true, true, true, false},
+                      LegacyLineCase{"BytesOfTheFileStillMatchWhenBothExist", true, true, false, true},
+                      LegacyLineCase{"NeitherExistsTheBytesStillMatch", false, false, false, true},
+                      LegacyLineCase{"NeitherExistsNoDecodedMatch", false, false, true, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(IniFileTest, TextKeysOfLegacyLinesMatchTheirDecodedText)
+{
+    writeAll(path(), "[" + QByteArray("\x90\xdd\x92\xe8") + "]\n" + LiveCp932 + "=1\n"); // [設定]
+    const IniFile ini(path());
+    EXPECT_EQ(ini.ReadValue(QStringLiteral("設定"), QStringLiteral("ライブ.rm"), 10), "1");
+    EXPECT_EQ(ini.ReadValue(QStringLiteral("設定"), vello::fromNativePath(LiveCp932), 10), "1");
 }
