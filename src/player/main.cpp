@@ -2,6 +2,7 @@
 #include "AppIcon.h"
 #include "Helpers.h"
 #include "MessageService.h"
+#include "NativePath.h"
 #include "PlayerParts.h"
 #include "ProgramInfo.h"
 #include "ProgramPaths.h"
@@ -89,11 +90,10 @@ int main(int argc, char** argv)
     engine.videoOutput = videoOutput();
     vello::PlayerParts parts(window, engine);
 
-    // The whole text after the program name is one media file.
-    QStringList arguments = QApplication::arguments();
-    if (!arguments.isEmpty())
-        arguments.removeFirst();
-    window.setCommandLine(arguments.join(u' '));
+    // The whole text after the program name is one media file. The arguments are taken as the bytes the
+    // system gave (Qt has removed its own options from argv), so a name that is not UTF-8 still reaches
+    // its file.
+    window.setCommandLine(vello::nativeArguments(argc, argv).join(u' '));
 
     if (window.Form_Load() == vello::frmMain::StartResult::AnotherCopyRuns)
         return 0;

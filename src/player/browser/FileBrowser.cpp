@@ -3,10 +3,11 @@
 #include "BasicRandom.h"
 #include "FileLister.h"
 #include "MessageService.h"
+#include "NativePath.h"
 #include "RealMediaTitle.h"
+#include "Trash.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QThread>
 
 #include <cerrno>
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace vello {
 
@@ -174,7 +176,7 @@ FileBrowser::DeleteResult FileBrowser::DeleteSelectedFile(const QString& playing
         MessageService::critical(QStringLiteral("再生中のファイルは削除できません"));
         return DeleteResult::Playing;
     }
-    if (!MessageService::question(path + QStringLiteral("を削除してもよろしいですか？"), true))
+    if (!MessageService::question(displayPath(path) + QStringLiteral("を削除してもよろしいですか？"), true))
         return DeleteResult::Declined;
 
     // Give the player a moment to let go of a file it has just closed.
@@ -183,9 +185,14 @@ FileBrowser::DeleteResult FileBrowser::DeleteSelectedFile(const QString& playing
     if (m_deleteSettleMs > 0)
         QThread::msleep(static_cast<unsigned long>(m_deleteSettleMs));
 
-    const bool removed = m_settings.sendRecycle == 1 ? QFile::remove(path) : QFile::moveToTrash(path);
-    if (!removed) {
-        MessageService::critical(QStringLiteral("ファイルの削除が出来ませんでした。"));
+    if (m_settings.sendRecycle == 1) {
+        if (::unlink(toNativePath(path).constData()) != 0) {
+            MessageService::critical(QStringLiteral("ファイルの削除が出来ませんでした。"));
+            return DeleteResult::Failed;
+        }
+    } else if (QString reason; !moveToTrash(path, &reason)) {
+        // The file stays where it is: no trash folder could be made or used.
+        MessageService::critical(QStringLiteral("ファイルの削除が出来ませんでした。") + u'\n' + reason);
         return DeleteResult::Failed;
     }
     FileChange();
@@ -240,8 +247,8 @@ namespace {
 /// Renames within the file system without ever replacing an existing file. Returns 0 or an errno value.
 int renameNoReplace(const QString& from, const QString& to)
 {
-    const QByteArray src = QFile::encodeName(from);
-    const QByteArray dst = QFile::encodeName(to);
+    const QByteArray src = toNativePath(from);
+    const QByteArray dst = toNativePath(to);
     if (::renameat2(AT_FDCWD, src.constData(), AT_FDCWD, dst.constData(), RENAME_NOREPLACE) == 0)
         return 0;
     if (errno != EINVAL && errno != ENOSYS)
@@ -263,8 +270,8 @@ bool FileBrowser::renameItem(int index, const QString& newText)
 {
     if (newText.isNull() || index < 1 || index > m_list.count() || m_favouritesMode)
         return false;
-    const QString oldText = m_list.name(index);
-    if (newText == oldText)
+    // The editor starts from the shown name; leaving it unchanged keeps the file's own bytes.
+    if (newText == m_list.shownName(index))
         return false;
     if (newText.trimmed().isEmpty()) {
         MessageService::warning(QStringLiteral("ファイル名を入力してください。名前は変更されませんでした。"));

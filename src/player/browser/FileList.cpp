@@ -1,5 +1,7 @@
 #include "FileList.h"
 
+#include "NativePath.h"
+
 #include <algorithm>
 #include <optional>
 
@@ -13,7 +15,7 @@ const FileListItem& emptyItem()
     return item;
 }
 
-const QString& columnText(const FileListItem& item, int column)
+QString columnText(const FileListItem& item, int column)
 {
     switch (column) {
     case 1:
@@ -21,7 +23,7 @@ const QString& columnText(const FileListItem& item, int column)
     case 2:
         return item.dateText;
     default:
-        return item.name;
+        return item.shownName();
     }
 }
 
@@ -38,6 +40,11 @@ std::optional<qint64> kilobytes(const QString& sizeText)
 }
 
 } // namespace
+
+QString FileListItem::shownName() const
+{
+    return displayPath(name);
+}
 
 FileList::FileList(QObject* parent) : QObject(parent) {}
 

@@ -11,11 +11,16 @@ namespace vello {
 /// One entry of the file list.
 struct FileListItem
 {
-    QString name;         ///< item text: the file name (folder mode) or the full path (favourites mode)
+    /// Item text: the file name (folder mode) or the full path (favourites mode), in the escaped form of
+    /// NativePath.h, so that it reaches the file; shownName() is what the list shows.
+    QString name;
     QString title;        ///< title column; empty when the column is off
     QString dateText;     ///< modification date column; empty when the column is off
     QString sizeText;     ///< size column ("1234KB"); empty when the column is off
     bool playable = true; ///< false = marked as not to be played (shown greyed, skipped by playback)
+
+    /// The name as shown: raw bytes of a legacy name decoded (displayPath).
+    QString shownName() const;
 };
 
 enum class SortOrder
@@ -31,7 +36,7 @@ enum class SortOrder
 /// clears the selection. selectionChanged is emitted whenever the selected index changes (also when a
 /// refill clears it or a sort moves the selected item).
 ///
-/// Own sort: while sorting() is on, items are kept ordered by the text of column sortKey() (0 name,
+/// Own sort: while sorting() is on, items are kept ordered by the shown text of column sortKey() (0 name,
 /// 1 title, 2 date; letter case ignored, equal texts keep their arrival order) in sortOrder(), also when
 /// items are added. sortBySizeOnce() switches it off and reorders the present items once.
 class FileList : public QObject
@@ -48,6 +53,8 @@ public:
     const FileListItem& item(int index) const;
     /// Item text (file name, or full path in favourites mode); empty for an index out of range.
     QString name(int index) const;
+    /// Item text as shown; empty for an index out of range.
+    QString shownName(int index) const { return item(index).shownName(); }
     /// Title column text; empty for an index out of range.
     QString title(int index) const;
     /// Whether the item may be played; false for an index out of range.

@@ -1,6 +1,7 @@
 #include "FolderHistory.h"
 
 #include "ProgramPaths.h"
+#include "StoredPath.h"
 
 #include <QSettings>
 
@@ -54,7 +55,7 @@ void FolderHistory::clear()
     store.beginGroup(QStringLiteral("CONFIG"));
     for (int i = 1; i <= Size; ++i) {
         m_entries[i - 1] = root;
-        store.setValue(key(i), root);
+        store.setValue(key(i), pathSettingValue(root));
     }
     store.endGroup();
     store.sync();
@@ -67,7 +68,7 @@ void FolderHistory::load()
     QSettings store = userStore();
     store.beginGroup(QStringLiteral("CONFIG"));
     for (int i = 1; i <= Size; ++i)
-        m_entries[i - 1] = store.value(key(i), root).toString();
+        m_entries[i - 1] = store.contains(key(i)) ? pathFromSettingValue(store.value(key(i))) : root;
     store.endGroup();
     emit entriesChanged(m_entries);
 }
@@ -77,7 +78,7 @@ bool FolderHistory::save() const
     QSettings store = userStore();
     store.beginGroup(QStringLiteral("CONFIG"));
     for (int i = 1; i <= Size; ++i)
-        store.setValue(key(i), m_entries.at(i - 1));
+        store.setValue(key(i), pathSettingValue(m_entries.at(i - 1)));
     store.endGroup();
     store.sync();
     return store.status() == QSettings::NoError;

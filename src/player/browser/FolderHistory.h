@@ -10,7 +10,8 @@ namespace vello {
 /// Entries are 1-based (1 = newest) and always five. Texts are kept exactly as given. Window thread only.
 ///
 /// Store: QSettings(NativeFormat, UserScope, "Velloplayer", "Velloplayer"), group "CONFIG", keys
-/// "PATH1".."PATH5"; a missing key loads as the system root "/".
+/// "PATH1".."PATH5"; a missing key loads as the system root "/". Entries are folder paths in the escaped
+/// form of NativePath.h; one that is not valid UTF-8 is stored as its bytes (pathSettingValue).
 class FolderHistory : public QObject
 {
     Q_OBJECT

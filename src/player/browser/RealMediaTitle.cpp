@@ -1,8 +1,7 @@
 #include "RealMediaTitle.h"
 
 #include "Helpers.h"
-
-#include <QFile>
+#include "NativePath.h"
 
 #include <cerrno>
 #include <cstring>
@@ -58,7 +57,7 @@ QString ReadRealMediaTitle(const QString& path)
 {
     if (path.isEmpty())
         return noTitleText();
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = toNativePath(path);
     // O_NONBLOCK: a FIFO put in place of a listed file must not stall the list.
     const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)

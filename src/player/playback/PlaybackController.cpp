@@ -4,6 +4,7 @@
 #include "FolderHistory.h"
 #include "Helpers.h"
 #include "MessageService.h"
+#include "NativePath.h"
 #include "PlaybackMath.h"
 #include "ProgramPaths.h"
 #include "VelloVersion.h"
@@ -376,7 +377,7 @@ void PlaybackController::onClipOpened(Control control)
     m_titleText = title;
     if (m_view) {
         m_view->setTitleText(title);
-        m_view->setWindowTitle(m_programTitle + QStringLiteral(" - [") + m_currentFile +
+        m_view->setWindowTitle(m_programTitle + QStringLiteral(" - [") + displayPath(m_currentFile) +
                                QStringLiteral("] - ") + title);
     }
     m_totalTimeText = PlaybackMath::totalTimeText(m_lengthMs);

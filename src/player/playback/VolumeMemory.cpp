@@ -15,7 +15,7 @@ bool VolumeMemory::remember(const QString& mediaFile, int sliderValue) const
 {
     if (!enabled() || mediaFile.isEmpty())
         return false;
-    IniFile ini(m_path);
+    IniFile ini(m_path, IniFile::KeyKind::Path);
     return ini.WriteValue(Section, mediaFile, QString::number(sliderValue));
 }
 
@@ -23,7 +23,7 @@ std::optional<int> VolumeMemory::recall(const QString& mediaFile) const
 {
     if (!enabled() || mediaFile.isEmpty())
         return std::nullopt;
-    const IniFile ini(m_path);
+    const IniFile ini(m_path, IniFile::KeyKind::Path);
     const QString text = CutAtNul(ini.ReadValue(Section, mediaFile, MaxValueLength));
     if (text.isEmpty() || !isWholeNumber(text))
         return std::nullopt;

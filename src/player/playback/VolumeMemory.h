@@ -8,7 +8,9 @@
 namespace vello {
 
 /// Reads and writes section "VOLUME" of the volume file, one key per full media path (exactly as the
-/// player's current file holds it). Every operation opens the file, does one key and closes it again.
+/// player's current file holds it: a name that is not valid UTF-8 is written as its bytes, and a legacy
+/// line in CP932 is found when it names the file; see IniFile::KeyKind::Path). Every operation opens the
+/// file, does one key and closes it again.
 ///
 /// Errors are not reported: a write that fails loses the value; a missing file, a missing key or a value
 /// that is not a whole number reads as no entry. Window thread only; other processes may share the file.

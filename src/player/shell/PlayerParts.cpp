@@ -1,6 +1,7 @@
 #include "PlayerParts.h"
 
 #include "FolderPathLabel.h"
+#include "NativePath.h"
 #include "PlaybackMath.h"
 #include "frmMain.h"
 
@@ -23,13 +24,17 @@ namespace vello {
 
 namespace {
 
-/// A command-line argument given as a file URL (as file managers pass them) becomes a local path.
+/// A command-line argument given as a file URL (as file managers pass them) becomes a local path; its
+/// percent-encoded bytes are kept as they are, also when they are not UTF-8.
 QString commandLineFile(const QString& text)
 {
-    if (text.startsWith(QLatin1String("file://"), Qt::CaseInsensitive)) {
+    if (text.startsWith(QLatin1String("file://"), Qt::CaseInsensitive) && !hasRawBytes(text)) {
         const QUrl url(text);
-        if (url.isLocalFile())
-            return url.toLocalFile();
+        if (url.isLocalFile()) {
+            if (!url.host().isEmpty() && url.host() != QLatin1String("localhost"))
+                return url.toLocalFile();
+            return fromNativePath(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+        }
     }
     return text;
 }

@@ -1,5 +1,7 @@
 #include "WindowStateStore.h"
 
+#include "StoredPath.h"
+
 #include <QSettings>
 
 #include <cmath>
@@ -20,7 +22,7 @@ std::optional<QString> WindowStateStore::value(const QString& key) const
         return std::nullopt;
     const QVariant v = s.value(key);
     if (v.canConvert<QString>())
-        return v.toString();
+        return pathFromSettingValue(v);
     // A list or other structured value written by hand is not a number or a path.
     return QStringLiteral("?");
 }
@@ -30,7 +32,7 @@ void WindowStateStore::setValue(const QString& key, const QString& text)
     QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Velloplayer"),
                 QStringLiteral("Velloplayer"));
     s.beginGroup(Group);
-    s.setValue(key, text);
+    s.setValue(key, pathSettingValue(text));
 }
 
 void WindowStateStore::setNumber(const QString& key, double number)

@@ -10,8 +10,8 @@ class QSettings;
 namespace vello {
 
 /// Text values under section "CONFIG" of the per-user native settings store, application "Velloplayer".
-/// Numbers are written as decimal text. Each call opens and closes the store, so nothing is read or
-/// written before the first call. Window thread only.
+/// Numbers are written as decimal text; a path that is not valid UTF-8 as its bytes (pathSettingValue). Each
+/// call opens and closes the store, so nothing is read or written before the first call. Window thread only.
 class WindowStateStore
 {
 public:

@@ -5,6 +5,7 @@
 #include "FolderPathLabel.h"
 #include "Helpers.h"
 #include "MessageService.h"
+#include "NativePath.h"
 #include "ProgramPaths.h"
 #include "ShortcutList.h"
 #include "WindowPos.h"
@@ -378,7 +379,7 @@ void frmMain::setColumnTwips(int column, int twips)
 void frmMain::UpdateHistoryMenu()
 {
     for (int i = 0; i < 5; ++i)
-        m_log[i]->setText(m_state.FolderHistory[i]);
+        m_log[i]->setText(displayPath(m_state.FolderHistory[i]));
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -791,7 +792,7 @@ void frmMain::log_Click(int index)
         return;
     skipOnError([&] {
         if (m_hooks.setFolder)
-            m_hooks.setFolder(m_log[index - 1]->text());
+            m_hooks.setFolder(m_state.FolderHistory[size_t(index - 1)]); // the caption is only shown
     });
     skipOnError([&] {
         if (m_hooks.FillFileList)

@@ -1,20 +1,22 @@
 #include "FolderTreeLogic.h"
 
-#include <QDir>
-#include <QFile>
+#include "NativePath.h"
+
 #include <QSet>
 #include <QStorageInfo>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace vello {
 
 namespace {
 
-bool isDirectory(const QByteArray& nativePath)
+bool isFolderBytes(const QByteArray& nativePath)
 {
     struct stat st
     {
@@ -31,7 +33,7 @@ QString withSlash(const QString& path)
 /// cannot be read.
 template <typename Take> bool forEachEntry(const QString& folder, Take take)
 {
-    const QByteArray base = QFile::encodeName(withSlash(folder));
+    const QByteArray base = toNativePath(withSlash(folder));
     DIR* dir = ::opendir(base.constData());
     if (!dir)
         return false;
@@ -43,8 +45,8 @@ template <typename Take> bool forEachEntry(const QString& folder, Take take)
         if (de->d_type == DT_DIR)
             dirEntry = true;
         else if (de->d_type == DT_LNK || de->d_type == DT_UNKNOWN)
-            dirEntry = isDirectory(base + QByteArray(n));
-        if (!take(QFile::decodeName(QByteArray(n)), dirEntry))
+            dirEntry = isFolderBytes(base + QByteArray(n));
+        if (!take(fromNativePath(QByteArray(n)), dirEntry))
             break;
     }
     ::closedir(dir);
@@ -74,7 +76,7 @@ QString FolderTreeLogic::GetTruePath(const QString& p)
     if (text.isEmpty())
         return QStringLiteral("/");
     if (!text.startsWith(u'/'))
-        text = withSlash(QDir::currentPath()) + text;
+        text = withSlash(currentFolder()) + text;
 
     QStringList components;
     for (const QString& part : text.split(u'/', Qt::SkipEmptyParts)) {
@@ -90,7 +92,7 @@ QString FolderTreeLogic::GetTruePath(const QString& p)
 
     QString result = QStringLiteral("/");
     for (const QString& part : components) {
-        if (isDirectory(QFile::encodeName(result + part))) {
+        if (isFolderBytes(toNativePath(result + part))) {
             result += part + u'/';
             continue;
         }
@@ -131,7 +133,7 @@ bool FolderTreeLogic::hasSubfolder(const QString& path)
 
 std::optional<FolderError> FolderTreeLogic::probe(const QString& path)
 {
-    const QByteArray native = QFile::encodeName(withSlash(path));
+    const QByteArray native = toNativePath(withSlash(path));
     DIR* dir = ::opendir(native.constData());
     if (dir) {
         ::closedir(dir);
@@ -156,8 +158,20 @@ std::optional<FolderError> FolderTreeLogic::probe(const QString& path)
 
 bool FolderTreeLogic::folderNameLess(const QString& a, const QString& b)
 {
-    const int c = a.compare(b, Qt::CaseInsensitive);
+    const QString shownA = displayName(a);
+    const QString shownB = displayName(b);
+    int c = shownA.compare(shownB, Qt::CaseInsensitive);
+    if (c == 0)
+        c = shownA.compare(shownB, Qt::CaseSensitive);
     return c != 0 ? c < 0 : a < b;
+}
+
+QString FolderTreeLogic::currentFolder()
+{
+    char buffer[PATH_MAX];
+    if (!::getcwd(buffer, sizeof buffer))
+        return QStringLiteral("/");
+    return fromNativePath(QByteArray(buffer));
 }
 
 QList<DriveEntry> FolderTreeLogic::mountedDrives()
@@ -187,7 +201,7 @@ QList<DriveEntry> FolderTreeLogic::mountedDrives()
 
 QString FolderTreeLogic::TrimPathForDisplay(const QString& path)
 {
-    QString text = path.trimmed();
+    QString text = displayPath(path).trimmed();
     if (text.size() > 1 && text.endsWith(u'/'))
         text.chop(1);
     return text;

@@ -26,7 +26,9 @@ struct FolderError
 };
 
 /// Canonical folder path: "/" followed by each component as the file system stores it, joined by "/",
-/// always ending in "/" (the root is "/"). All functions block on file-system calls; any thread.
+/// always ending in "/" (the root is "/"). Paths and names are in the escaped form of NativePath.h (the
+/// bytes the system gave); texts for the screen go through displayName/displayPath. All functions block on
+/// file-system calls; any thread.
 class FolderTreeLogic
 {
 public:
@@ -51,8 +53,11 @@ public:
     /// Checks that path can be opened for listing; the error when it cannot.
     static std::optional<FolderError> probe(const QString& path);
 
-    /// The order of sibling folder nodes: letter case ignored first, then exact comparison.
+    /// The order of sibling folder nodes by their shown names: letter case ignored first, then exact
+    /// comparison (then the names' bytes).
     static bool folderNameLess(const QString& a, const QString& b);
+    /// The process's current directory, escaped form ("/" when it cannot be read).
+    static QString currentFolder();
     /// Key used to find a node. Folder names here are case-sensitive ("Live" and "live" are two folders),
     /// so nodes are found by their exact canonical key; callers canonicalise with GetTruePath first.
     static QString foldKey(const QString& key) { return key; }
@@ -60,7 +65,7 @@ public:
     /// Mounted volumes: the root "/" first, then the others sorted by mount path; duplicates dropped.
     static QList<DriveEntry> mountedDrives();
 
-    /// The folder label text: trimmed, with the trailing "/" dropped unless the text is just "/".
+    /// The folder label text: shown form, trimmed, with the trailing "/" dropped unless the text is just "/".
     static QString TrimPathForDisplay(const QString& path);
 };
 

@@ -1,8 +1,8 @@
 #include "cDTree.h"
 
 #include "MessageService.h"
+#include "NativePath.h"
 
-#include <QDir>
 #include <QEvent>
 #include <QFileIconProvider>
 #include <QKeyEvent>
@@ -30,7 +30,8 @@ QIcon driveIcon()
 
 } // namespace
 
-cDTree::cDTree(QObject* parent) : QObject(parent), m_path(FolderTreeLogic::GetTruePath(QDir::currentPath()))
+cDTree::cDTree(QObject* parent)
+    : QObject(parent), m_path(FolderTreeLogic::GetTruePath(FolderTreeLogic::currentFolder()))
 {
     m_driveSource = &FolderTreeLogic::mountedDrives;
 }
@@ -139,7 +140,7 @@ void cDTree::AddDriveNode(const DriveEntry& drive)
     node->setData(0, ClosedIconRole, iconKey);
     node->setData(0, OpenIconRole, iconKey);
     node->setIcon(0, m_icons->icon(iconKey));
-    node->setToolTip(0, root);
+    node->setToolTip(0, displayPath(root));
     m_tree->addTopLevelItem(node);
     m_drives.insert(folded, node);
     AddPlaceholder(node);
@@ -175,7 +176,7 @@ void cDTree::AddSubfolderNodes(QTreeWidgetItem* parent)
         const QString folded = FolderTreeLogic::foldKey(childKey);
         if (m_folders.contains(folded))
             continue;
-        auto* child = new QTreeWidgetItem(QStringList{name});
+        auto* child = new QTreeWidgetItem(QStringList{displayName(name)});
         child->setData(0, KeyRole, childKey);
         child->setData(0, ClosedIconRole, closedKey);
         child->setData(0, OpenIconRole, openKey);

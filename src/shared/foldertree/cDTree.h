@@ -16,9 +16,10 @@ namespace vello {
 
 /// Takes over a QTreeWidget (TreeView) and an icon store (ImageList) handed to it; neither is owned. The
 /// tree is built when both are set (the drives appear on the second assignment). Nodes carry their key
-/// (canonical path) in KeyRole. A folder node holds a placeholder child until it is opened; opening reads
-/// one level (plus one look-ahead per child for the expand mark); collapsing discards the children.
-/// Window thread only; all disk access is synchronous. Errors are shown through MessageService.
+/// (canonical path, escaped form of NativePath.h) in KeyRole and show the decoded name. A folder node holds a
+/// placeholder child until it is opened; opening reads one level (plus one look-ahead per child for the
+/// expand mark); collapsing discards the children. Window thread only; all disk access is synchronous. Errors
+/// are shown through MessageService.
 class cDTree : public QObject
 {
     Q_OBJECT

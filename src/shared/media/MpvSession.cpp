@@ -1,6 +1,7 @@
 #include "MpvSession.h"
 
 #include "MpvEventTranslator.h"
+#include "NativePath.h"
 #include "ObservedProperties.h"
 
 #include <mpv/client.h>
@@ -208,8 +209,9 @@ void MpvSession::startLoad(const QString& path)
         return;
     }
     setFlag("pause", false);
-    // "-" alone would be read by the engine as standard input.
-    const QByteArray file = path == QLatin1String("-") ? QByteArray("./-") : path.toUtf8();
+    // "-" alone would be read by the engine as standard input. The engine takes file names as bytes: the
+    // path's own bytes are handed over, also where they are not UTF-8.
+    const QByteArray file = path == QLatin1String("-") ? QByteArray("./-") : vello::toNativePath(path);
     command({"loadfile", file.constData(), "replace"}, ReplyTag{ReplyTag::Load, 0, serial}.pack());
 }
 

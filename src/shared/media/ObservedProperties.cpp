@@ -1,5 +1,7 @@
 #include "ObservedProperties.h"
 
+#include "Helpers.h"
+
 #include <QByteArray>
 
 #include <array>
@@ -21,7 +23,8 @@ bool flagOf(const mpv_event_property& p)
     return p.format == MPV_FORMAT_FLAG && p.data ? *static_cast<const int*>(p.data) != 0 : false;
 }
 
-// The value of the key "title" (any letter case) of a metadata map, or "".
+// The value of the key "title" (any letter case) of a metadata map, or "". The engine passes a file's own
+// bytes, which may be a legacy encoding; they are decoded as the title reader decodes them.
 QString titleOf(const mpv_event_property& p)
 {
     if (p.format != MPV_FORMAT_NODE || !p.data)
@@ -35,7 +38,7 @@ QString titleOf(const mpv_event_property& p)
             continue;
         const mpv_node& value = map->values[i];
         if (value.format == MPV_FORMAT_STRING && value.u.string)
-            return QString::fromUtf8(value.u.string).trimmed();
+            return vello::decodeLegacyText(QByteArray(value.u.string)).trimmed();
     }
     return {};
 }

@@ -1,5 +1,6 @@
 #include "FileListView.h"
 
+#include "LegacyNames.h"
 #include "MessageService.h"
 #include "TestFiles.h"
 
@@ -218,4 +219,26 @@ TEST(FileListViewLifetime, EitherTheControlOrTheBinderMayGoFirst)
     control.editItem(control.topLevelItem(0), 0); // the control works on without the binder
     browser.list().clear();                       // and the model no longer reaches it
     EXPECT_EQ(control.topLevelItemCount(), 1);
+}
+
+TEST_F(FileListViewTest, ALegacyNameShowsDecodedAndIsRenamedToTheTypedText)
+{
+    const LegacyNames::Name name = LegacyNames::japaneseWords();
+    const QByteArray folder = QFile::encodeName(m_folder);
+    ASSERT_TRUE(LegacyNames::writeBytes(folder + name.bytes, "clip"));
+    m_browser.FillFileList();
+    ASSERT_EQ(m_window.topLevelItemCount(), 4);
+    ASSERT_EQ(m_window.topLevelItem(3)->text(0), name.shown); // after a, b, c by its shown name
+    m_browser.list().select(4);
+    m_view.popReName_Click();
+    auto* editor = m_window.viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), name.shown);
+    editor->setText(QStringLiteral("ライブ.rm"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents(); // the delegate commits from a queued call
+    EXPECT_EQ(LegacyNames::readBytes(folder + QStringLiteral("ライブ.rm").toUtf8()), "clip");
+    EXPECT_FALSE(LegacyNames::existsBytes(folder + name.bytes));
+    EXPECT_EQ(m_window.topLevelItem(3)->text(0), QStringLiteral("ライブ.rm"));
+    EXPECT_TRUE(m_messages.shown().isEmpty());
 }

@@ -1,6 +1,8 @@
 // Unattended advance, commands and the end-report guard of the playback controller over real libmpv.
 #include "BasicRandom.h"
 #include "IniFile.h"
+#include "LegacyNames.h"
+#include "NativePath.h"
 #include "PlaybackMath.h"
 #include "PlaybackTestSupport.h"
 
@@ -374,3 +376,73 @@ TEST_F(ControllerTest, WpVolumeMapping)
 }
 
 } // namespace
+
+// File names that are not UTF-8.
+
+namespace {
+
+/// Copies a source clip to a byte name in folder; false on failure.
+bool copyClip(Source source, const QByteArray& folder, const QByteArray& name)
+{
+    return LegacyNames::copyBytes(QFile::encodeName(sourceClip(source)), folder + '/' + name);
+}
+
+} // namespace
+
+TEST_F(ControllerTest, LegacyNamesInALegacyFolderPlayUnattendedOnBothControls)
+{
+    const QByteArray folder = QFile::encodeName(rig->folder()) + LegacyNames::folderBytes();
+    ASSERT_TRUE(LegacyNames::makeFolderBytes(folder));
+    ASSERT_TRUE(copyClip(Source::Rm, folder, LegacyNames::japaneseWords().bytes));
+    ASSERT_TRUE(copyClip(Source::Mpg, folder, LegacyNames::halfWidthKana().bytes));
+    ASSERT_TRUE(copyClip(Source::Asf, folder, LegacyNames::backslashTrail().bytes));
+    ASSERT_TRUE(copyClip(Source::Rm, folder, LegacyNames::undecodable().bytes));
+    const QString shown = vello::fromNativePath(folder) + u'/';
+    rig->browser.setFolderSource([shown] { return shown; });
+    rig->browser.FillFileList();
+    ASSERT_EQ(rig->list().count(), 4);
+    startAt(1, 0);
+    ASSERT_TRUE(rig->waitFinished());
+    QStringList expected;
+    for (int i = 1; i <= 4; ++i)
+        expected << rig->list().name(i);
+    EXPECT_EQ(rig->log.started, expected);
+    EXPECT_TRUE(rig->log.failed.isEmpty()) << rig->log.failed.join(", ").toStdString();
+    // Bytes that are neither UTF-8 nor CP932 play too.
+    EXPECT_TRUE(rig->log.started.contains(vello::fromNativePath(LegacyNames::undecodable().bytes)));
+}
+
+TEST_F(ControllerTest, TheVolumeOfALegacyNameIsRememberedAcrossARestart)
+{
+    const QByteArray folder = QFile::encodeName(rig->folder());
+    const LegacyNames::Name legacy = LegacyNames::japaneseWords();
+    ASSERT_TRUE(copyClip(Source::RmLong, folder, legacy.bytes));
+    // A UTF-8 name whose entry an older version wrote in CP932 ("ライブ.rm").
+    ASSERT_TRUE(copyClip(Source::MpgLong, folder, QStringLiteral("ライブ.rm").toUtf8()));
+    ASSERT_TRUE(LegacyNames::writeBytes(QFile::encodeName(rig->volumeFile()),
+                                        "[VOLUME]\r\n" + folder + "\x83\x89\x83\x43\x83\x75.rm=55\r\n"));
+    rig->browser.FillFileList();
+    ASSERT_EQ(rig->list().count(), 2);
+    const int legacyAt = rig->list().shownName(1) == legacy.shown ? 1 : 2;
+    rig->list().select(legacyAt);
+    rig->controller->PlayCommand();
+    ASSERT_TRUE(rig->waitStarted(1));
+    rig->controller->setVolume(30);
+    rig->controller->StopPlayback();
+    EXPECT_TRUE(
+        LegacyNames::readBytes(QFile::encodeName(rig->volumeFile())).contains(folder + legacy.bytes + "=30"));
+
+    // A new controller (the next start of the program) finds both entries.
+    const MpvSession::Options null{QStringLiteral("null"), QStringLiteral("null"), 0};
+    const QString volumeFile = rig->volumeFile();
+    rig->controller = std::make_unique<PlaybackController>(rig->browser, null, null);
+    rig->controller->setVolumeFile(volumeFile);
+    rig->controller->setVolume(100);
+    rig->list().select(legacyAt);
+    rig->controller->PlaySelected();
+    EXPECT_EQ(rig->controller->volume(), 30);
+    rig->list().select(3 - legacyAt);
+    rig->controller->PlaySelected();
+    EXPECT_EQ(rig->controller->volume(), 55);
+    rig->controller->StopPlayback();
+}

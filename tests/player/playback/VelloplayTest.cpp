@@ -1,4 +1,5 @@
 // The terminal player end to end: playlist, unattended playback, stopping, and Config.ini left alone.
+#include "LegacyNames.h"
 #include "PlaybackTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,11 @@
 #include <QProcessEnvironment>
 
 #include <csignal>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <vector>
+
+extern char** environ;
 
 using namespace PlaybackTest;
 
@@ -132,3 +138,72 @@ TEST_F(VelloplayTest, AMissingFolderIsAnError)
 }
 
 } // namespace
+
+namespace {
+
+/// Runs program with byte arguments (QProcess would re-encode them), stdin from /dev/null, stdout into
+/// outFile; the exit code, or -1 when it did not end within timeoutMs (it is killed then).
+int runWithByteArguments(const QByteArray& program, const QList<QByteArray>& arguments,
+                         const QByteArray& outFile, int timeoutMs)
+{
+    std::vector<char*> argv{const_cast<char*>(program.constData())};
+    for (const QByteArray& a : arguments)
+        argv.push_back(const_cast<char*>(a.constData()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outFile.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, program.constData(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        return -1;
+    int status = 0;
+    const bool ended = waitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, timeoutMs);
+    if (!ended) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+TEST_F(VelloplayTest, ALegacyFolderIsListedDecodedWithTitlesAndEveryClipPlays)
+{
+    const QByteArray folder = QFile::encodeName(clips.path()) + '/' + LegacyNames::folderBytes();
+    ASSERT_TRUE(LegacyNames::makeFolderBytes(folder));
+    const QList<std::pair<Source, LegacyNames::Name>> files = {{Source::Rm, LegacyNames::japaneseWords()},
+                                                               {Source::Mpg, LegacyNames::halfWidthKana()},
+                                                               {Source::Asf, LegacyNames::backslashTrail()},
+                                                               {Source::Rm, LegacyNames::undecodable()}};
+    for (const auto& [source, name] : files)
+        ASSERT_TRUE(LegacyNames::copyBytes(QFile::encodeName(sourceClip(source)), folder + '/' + name.bytes));
+    QFile ini(config.filePath("Config.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Play Mode]\nTOPMOST=0\nFIXED RATIO=0\nMODE=0\n[File List]\nFILE EXT=rm;mpg;asf\n"
+              "SEND RECYCLE=0\nFILE TITLE=1\nFILE SIZE=0\nFILE DATETIME=0\n[Config]\nDEFAULT DIR=1\n");
+    ini.close();
+
+    const QByteArray out = QFile::encodeName(config.filePath("out.txt"));
+    ASSERT_EQ(runWithByteArguments(QFile::encodeName(program),
+                                   {"--program-folder", QFile::encodeName(config.path()), folder}, out,
+                                   kTimeoutMs * 2),
+              0);
+    const QStringList lines = QString::fromUtf8(LegacyNames::readBytes(out)).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_GE(lines.size(), 7);
+    EXPECT_TRUE(lines[0].contains(LegacyNames::folderShown())) << lines[0].toStdString();
+    const QStringList played = lines.filter("再生 [");
+    ASSERT_EQ(played.size(), 4) << lines.join('\n').toStdString();
+    for (const auto& [source, name] : files) {
+        const QStringList named = lines.filter(name.shown);
+        ASSERT_EQ(named.size(), 2) << name.label; // its playlist line and its play line
+        // RealMedia titles are read from the files for the list, and shown again when the clip plays.
+        if (source == Source::Rm) {
+            EXPECT_TRUE(named[0].contains("Clip Title") && named[1].contains("Clip Title")) << name.label;
+        }
+    }
+    EXPECT_EQ(lines.last(), "再生終了");
+}

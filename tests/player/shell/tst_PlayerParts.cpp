@@ -1,10 +1,13 @@
 // The main window with its real parts (folder tree, file list, history, libmpv players with null outputs):
 // keys, buttons, folder changes, history, display sizes and the view commands.
 #include "FolderPathLabel.h"
+#include "LegacyNames.h"
 #include "MessageService.h"
+#include "NativePath.h"
 #include "PlayerParts.h"
 #include "ProgramPaths.h"
 #include "ShortcutList.h"
+#include "StoredPath.h"
 #include "TestClips.h"
 #include "frmMain.h"
 #include "frmSizeChange.h"
@@ -442,4 +445,91 @@ TEST_F(PlayerPartsTest, DeleteKeyProtectsThePlayingFileAndAsksBeforeDeleting)
     ASSERT_EQ(messages.shown().size(), 2);
     EXPECT_EQ(messages.shown().last().icon, MessageIcon::Question);
     EXPECT_EQ(list().count(), 3);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// A folder and files whose names are Shift-JIS bytes (archives from Japanese Windows systems)
+
+namespace {
+
+/// A folder named in CP932 holding a RealMedia and an ASF clip named in CP932; its escaped path ends in "/".
+QString makeLegacyFolder(const QTemporaryDir& root)
+{
+    const QByteArray folder =
+        QFile::encodeName(QDir(root.path()).canonicalPath()) + '/' + LegacyNames::folderBytes();
+    if (!LegacyNames::makeFolderBytes(folder) ||
+        !LegacyNames::copyBytes(QFile::encodeName(clips().folderA + "/a.rm"),
+                                folder + '/' + LegacyNames::japaneseWords().bytes) ||
+        !LegacyNames::copyBytes(QFile::encodeName(clips().folderA + "/c.asf"),
+                                folder + '/' + LegacyNames::backslashTrail().bytes))
+        return {};
+    return fromNativePath(folder) + u'/';
+}
+
+} // namespace
+
+TEST_F(PlayerPartsTest, ALegacyFolderFromTheHistoryIsListedPlayedAndItsFileRenamed)
+{
+    QTemporaryDir root;
+    const QString folder = makeLegacyFolder(root);
+    ASSERT_FALSE(folder.isEmpty());
+    {
+        // Start in the newest history entry, stored by the last run.
+        QFile config(dir.filePath(QStringLiteral("Config.ini")));
+        ASSERT_TRUE(config.open(QIODevice::ReadWrite));
+        const QByteArray text = config.readAll().replace("DEFAULT DIR=2", "DEFAULT DIR=1");
+        config.resize(0);
+        config.write(text);
+        QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Velloplayer"),
+                    QStringLiteral("Velloplayer"));
+        s.setValue(QStringLiteral("CONFIG/PATH1"), pathSettingValue(folder));
+    }
+    start();
+    EXPECT_EQ(parts->clsDTree().Path(), folder);
+    EXPECT_EQ(window->folderLabel()->fullText(), displayPath(folder).chopped(1));
+    EXPECT_EQ(window->log(1)->text(), displayPath(folder));
+    ASSERT_EQ(list().count(), 2);
+    // By their shown names: ソ表.asf before ライブ映像.rm.
+    EXPECT_EQ(window->FILE1()->topLevelItem(0)->text(0), LegacyNames::backslashTrail().shown);
+    EXPECT_EQ(window->FILE1()->topLevelItem(1)->text(0), LegacyNames::japaneseWords().shown);
+
+    list().select(2);
+    key(Qt::Key_P);
+    ASSERT_TRUE(waitForClip(nameAt(2)));
+    EXPECT_EQ(toNativePath(playing()), toNativePath(folder) + LegacyNames::japaneseWords().bytes);
+    EXPECT_TRUE(window->windowTitle().contains(displayPath(playing())))
+        << window->windowTitle().toStdString();
+
+    list().select(1);
+    window->show();
+    window->activateWindow();
+    window->FILE1()->setFocus();
+    key(Qt::Key_F2);
+    auto* editor = window->FILE1()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), LegacyNames::backslashTrail().shown);
+    editor->setText(QStringLiteral("直した.asf"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return nameAt(1) == QStringLiteral("直した.asf"); }, kTimeoutMs));
+    EXPECT_TRUE(LegacyNames::existsBytes(toNativePath(folder) + QStringLiteral("直した.asf").toUtf8()));
+    EXPECT_FALSE(LegacyNames::existsBytes(toNativePath(folder) + LegacyNames::backslashTrail().bytes));
+    EXPECT_TRUE(messages.shown().isEmpty());
+}
+
+TEST_F(PlayerPartsTest, ACommandLineUrlWithLegacyBytesPlaysThatFile)
+{
+    QTemporaryDir root;
+    const QString folder = makeLegacyFolder(root);
+    ASSERT_FALSE(folder.isEmpty());
+    const QByteArray file = toNativePath(folder) + LegacyNames::japaneseWords().bytes;
+    window = std::make_unique<frmMain>();
+    MpvSession::Options engine;
+    engine.videoOutput = QStringLiteral("null");
+    engine.audioOutput = QStringLiteral("null");
+    parts = std::make_unique<PlayerParts>(*window, engine);
+    parts->controller().setVolumeFile(QString());
+    window->setCommandLine("file://" + QString::fromLatin1(file.toPercentEncoding("/")));
+    ASSERT_EQ(window->Form_Load(), frmMain::StartResult::Running);
+    EXPECT_EQ(toNativePath(playing()), file);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return parts->controller().lengthMs() > 0; }, kTimeoutMs));
 }

@@ -1,6 +1,9 @@
 #include "cDTree.h"
 
+#include "FileLister.h"
+#include "LegacyNames.h"
 #include "MessageService.h"
+#include "NativePath.h"
 
 #include <gtest/gtest.h>
 
@@ -272,4 +275,37 @@ TEST_F(cDTreeTest, UnreadableFolderShowsNoExpandMarkAndAnErrorWhenClicked)
     EXPECT_EQ(m_messages.shown().size(), 1);
     QFile::setPermissions(key("closed"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+TEST_F(cDTreeTest, AFolderWhoseNameIsNotUtf8OpensAndLists)
+{
+    const QByteArray root = QFile::encodeName(m_root) + "/";
+    const QByteArray folder = root + LegacyNames::folderBytes();
+    ASSERT_TRUE(LegacyNames::makeFolderBytes(folder));
+    ASSERT_TRUE(LegacyNames::makeFolderBytes(folder + "/" + LegacyNames::folderBytes())); // a subfolder too
+    ASSERT_TRUE(LegacyNames::writeBytes(folder + "/" + LegacyNames::japaneseWords().bytes, "x"));
+    attach();
+    const QString key = fromNativePath(folder) + u'/';
+
+    ASSERT_TRUE(m_tree.setPath(key));
+    EXPECT_EQ(m_tree.Path(), key);
+    QTreeWidgetItem* node = m_tree.nodeForKey(key);
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->text(0), LegacyNames::folderShown());
+    EXPECT_EQ(childTexts(node->parent()), QStringList({"files", "Music", LegacyNames::folderShown()}));
+    EXPECT_EQ(childTexts(node), QStringList({LegacyNames::folderShown()})); // opened: its own subfolder
+
+    m_tree.setPath(m_root);
+    QSignalSpy changes(&m_tree, &cDTree::Change);
+    m_tree.clickNode(node);
+    ASSERT_EQ(changes.size(), 1);
+    EXPECT_EQ(changes.first().first().toString(), key);
+    EXPECT_TRUE(m_messages.shown().isEmpty());
+    FileLister lister;
+    lister.setExtensions({"rm"});
+    lister.setFolder(m_tree.Path());
+    ASSERT_EQ(lister.count(), 1);
+    EXPECT_EQ(lister.shownName(1), LegacyNames::japaneseWords().shown);
+    EXPECT_EQ(FolderTreeLogic::TrimPathForDisplay(key),
+              displayPath(fromNativePath(root)) + LegacyNames::folderShown());
 }

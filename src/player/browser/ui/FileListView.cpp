@@ -153,7 +153,7 @@ void FileListView::applyColumnSettings(const BrowserSettings& settings)
 
 void FileListView::fillRow(QTreeWidgetItem* row, const FileListItem& item, int index) const
 {
-    row->setText(0, item.name);
+    row->setText(0, item.shownName());
     row->setText(1, item.title);
     row->setText(2, item.dateText);
     row->setText(3, item.sizeText);

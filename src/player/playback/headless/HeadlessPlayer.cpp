@@ -1,15 +1,16 @@
 #include "HeadlessPlayer.h"
 
 #include "Helpers.h"
+#include "NativePath.h"
 #include "PlaybackMath.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 
 #include <algorithm>
+#include <climits>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -95,7 +96,7 @@ HeadlessPlayer::HeadlessPlayer(const Options& options, const PlayerSettings& set
     m_controller->setPlayMode(m_settings.PlayMode);
     connect(m_controller.get(), &PlaybackController::clipStarted, this, &HeadlessPlayer::onClipStarted);
     connect(m_controller.get(), &PlaybackController::clipFailed, this, [this](const QString& file) {
-        m_out << QStringLiteral("再生できません: ") << printable(QFileInfo(file).fileName()) << Qt::endl;
+        m_out << QStringLiteral("再生できません: ") << printable(displayName(fileNameOf(file))) << Qt::endl;
     });
     connect(m_controller.get(), &PlaybackController::playbackFinished, this,
             [this] { finish(QStringLiteral("再生終了")); });
@@ -139,7 +140,8 @@ QStringList HeadlessPlayer::playlistLines() const
     };
     std::vector<Column> columns;
     columns.push_back({QStringLiteral("#"), true, [](int i) { return QString::number(i); }});
-    columns.push_back({QStringLiteral("名前"), false, [&list](int i) { return printable(list.name(i)); }});
+    columns.push_back(
+        {QStringLiteral("名前"), false, [&list](int i) { return printable(list.shownName(i)); }});
     if (m_settings.FileTitle != 0)
         columns.push_back(
             {QStringLiteral("タイトル"), false, [&list](int i) { return printable(list.title(i)); }});
@@ -174,19 +176,22 @@ QStringList HeadlessPlayer::playlistLines() const
 
 bool HeadlessPlayer::start()
 {
-    const QFileInfo info(m_options.folder);
-    if (!info.isDir() || !info.isReadable()) {
-        std::fprintf(stderr, "velloplay: フォルダを開けません: %s\n", qPrintable(m_options.folder));
+    const QByteArray given = toNativePath(m_options.folder);
+    char resolved[PATH_MAX];
+    if (given.isEmpty() || !isDirectory(m_options.folder) || ::access(given.constData(), R_OK | X_OK) != 0 ||
+        !::realpath(given.constData(), resolved)) {
+        std::fprintf(stderr, "velloplay: フォルダを開けません: %s\n",
+                     printable(displayPath(m_options.folder)).toLocal8Bit().constData());
         return false;
     }
-    m_folder = info.canonicalFilePath();
+    m_folder = fromNativePath(QByteArray(resolved));
     if (!m_folder.endsWith(u'/'))
         m_folder += u'/';
     const QString folder = m_folder;
     m_browser.setFolderSource([folder] { return folder; });
     m_browser.FillFileList();
 
-    m_out << printable(m_folder) << QStringLiteral("  (") << m_browser.list().count()
+    m_out << printable(displayPath(m_folder)) << QStringLiteral("  (") << m_browser.list().count()
           << QStringLiteral("件, ") << QStringLiteral("再生モード: ") << modeName(m_settings.PlayMode) << u')'
           << Qt::endl;
     for (const QString& text : playlistLines())
@@ -208,7 +213,7 @@ void HeadlessPlayer::onClipStarted(const QString& file, const QString& title, in
 {
     const int index = m_browser.list().selectedIndex();
     m_out << QStringLiteral("再生 [%1/%2] ").arg(index).arg(m_browser.list().count())
-          << printable(QFileInfo(file).fileName())
+          << printable(displayName(fileNameOf(file)))
           << (title.isEmpty() ? QString() : QStringLiteral("  ") + printable(title)) << QStringLiteral("  (")
           << PlaybackMath::totalTimeText(lengthMs) << u')' << Qt::endl;
 }

@@ -2,6 +2,7 @@
 #include "HeadlessPlayer.h"
 #include "M_Config.h"
 #include "MessageService.h"
+#include "NativePath.h"
 #include "ProgramPaths.h"
 #include "VelloVersion.h"
 
@@ -38,7 +39,10 @@ int main(int argc, char** argv)
     parser.addOption(mode);
     parser.addOption(programFolder);
     parser.addPositionalArgument(QStringLiteral("FOLDER"), QStringLiteral("Folder to play."));
-    parser.process(app);
+    // The arguments as the bytes the system gave: a folder whose name is not UTF-8 is still found.
+    QStringList arguments = vello::nativeArguments(argc, argv);
+    arguments.prepend(QString::fromLocal8Bit(argv[0]));
+    parser.process(arguments);
 
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1) {
