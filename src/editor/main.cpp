@@ -1,6 +1,10 @@
-// Vellokit's entry point: checks the start switch, then shows the start menu.
+// Vellokit's entry point and composition root: checks the start switch, reads the editor's settings and
+// shows the start menu.
 #include "AppIcon.h"
+#include "EditorWindows.h"
 #include "Helpers.h"
+#include "Logging.h"
+#include "M_MAIN.h"
 #include "MessageService.h"
 #include "ProgramInfo.h"
 #include "ProgramPaths.h"
@@ -10,7 +14,10 @@
 #include "frmMain.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 
+#include <X11/Xlib.h>
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -34,6 +41,20 @@ QString helpText()
              ProgramPaths::companionProgram(QStringLiteral("vellowait")));
 }
 
+/// The previews' video output: as in the player, plain X11 drawing on X servers without DRI3 (virtual
+/// and remote servers), where Mesa's software GL closes descriptor 0 whenever a GL context goes away.
+QString videoOutput()
+{
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    Display* display = x11 ? x11->display() : nullptr;
+    if (!display)
+        return {};
+    int opcode = 0;
+    int event = 0;
+    int error = 0;
+    return XQueryExtension(display, "DRI3", &opcode, &event, &error) ? QString() : QStringLiteral("x11");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -49,6 +70,8 @@ int main(int argc, char** argv)
                    stderr);
         return 2;
     }
+    // A file-size limit makes a write fail (and the run report it) instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vellokit"));
     QApplication::setApplicationVersion(QStringLiteral(VELLO_VERSION_STRING));
@@ -57,6 +80,7 @@ int main(int argc, char** argv)
     vello::QtMessageService messages;
     vello::ScopedMessageService installed(&messages);
 
+    // Before anything is read or written: the editor runs only when the player starts it.
     QStringList arguments = QApplication::arguments();
     if (!arguments.isEmpty())
         arguments.removeFirst();
@@ -65,8 +89,13 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    vello::editor::frmMain window;
-    messages.setParent(&window);
-    window.show();
+    using namespace vello::editor;
+    const QString config = M_MAIN::configPath();
+    MpvSession::Options engine;
+    engine.videoOutput = videoOutput();
+    EditorWindows windows(M_MAIN::LoadEditorSettings(config), engine, config);
+    messages.setParent(&windows.menu());
+    windows.menu().show();
+    qCDebug(vello::lcEditor) << "start menu shown";
     return QApplication::exec();
 }

@@ -1,0 +1,86 @@
+// What a tool window's input panel holds and does, free of widgets: the folder's files, the input list
+// and the output path.
+#pragma once
+
+#include "EditorSettings.h"
+#include "ToolKind.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+namespace vello::editor {
+
+/// The logic behind FILE1, lstInput and txtOut. The window tells it the tree's folder and the user's
+/// selections (row numbers from 0) and shows what it holds. Paths are kept as the system gave them
+/// (NativePath.h); texts meant for the screen come from the *Text functions. Window thread only.
+class InputPanelModel final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(InputPanelModel)
+
+public:
+    /// One row of FILE1: "名前", "更新日時", "サイズ".
+    struct FileRow
+    {
+        QString name; ///< file name as stored (may hold undecodable bytes)
+        QString date; ///< modification time as the lister shows it
+        QString size; ///< bytes / 1024, remainder dropped, followed by "KB"
+    };
+
+    /// settings is read at each refill (a changed mask takes effect then); it must outlive the model.
+    InputPanelModel(const EditorSettings& settings, ToolKind kind, QObject* parent = nullptr);
+
+    ToolKind kind() const { return m_kind; }
+
+    /// The folder FILE1 lists (the tree's Path, with or without a trailing "/").
+    void setFolder(const QString& folder);
+    QString folder() const { return m_folder; }
+
+    /// Lists the folder by the window's mask: FILE1 is replaced by the matching files, in the lister's
+    /// order. An unreadable or missing folder gives an empty list.
+    void FillFileList();
+    const QList<FileRow>& files() const { return m_files; }
+    /// Folder + name of a FILE1 row; empty for a row that does not exist.
+    QString fullPathOf(int row) const;
+    /// The shown name of a row (undecodable bytes shown as legacy text).
+    QString displayNameOf(int row) const;
+
+    /// The size column's text for a size in bytes: 1023 -> "0KB", 1500 -> "1KB".
+    static QString sizeText(qint64 bytes);
+
+    /// The input list: full paths in join order.
+    const QStringList& inputs() const { return m_inputs; }
+    /// Appends every selected FILE1 row (in list order; duplicates kept). When the output is empty it
+    /// first becomes OutPath + "/" + the current row's name. Nothing happens without a selection.
+    /// Returns whether anything was added.
+    bool add(const QList<int>& selectedRows, int currentRow);
+    /// Removes the selected input entries; nothing happens when there is no current entry (-1).
+    bool remove(const QList<int>& selectedEntries, int currentEntry);
+    void clearInputs();
+
+    /// The output file: the path as kept, and the text the output box shows for it.
+    QString outputPath() const { return m_output; }
+    QString outputText() const;
+    /// A path chosen by the program (the proposal, the save dialog).
+    void setOutputPath(const QString& path);
+    /// Text typed into the output box: while it equals the shown text of the kept path, the kept path
+    /// (with any undecodable bytes) stays; otherwise the typed text is the path.
+    void setOutputText(const QString& text);
+
+signals:
+    void filesChanged();
+    void inputsChanged();
+    void outputChanged();
+
+private:
+    const EditorSettings& m_settings;
+    ToolKind m_kind;
+    QString m_folder;
+    QList<FileRow> m_files;
+    QStringList m_inputs;
+    QString m_output;
+};
+
+} // namespace vello::editor

@@ -1,0 +1,95 @@
+#include "WaitWindow.h"
+
+#include "Logging.h"
+#include "NativePath.h"
+#include "ProgramPaths.h"
+
+#include <unistd.h>
+
+namespace vello::editor {
+
+WaitWindow::WaitWindow(QObject* parent) : QObject(parent) {}
+
+WaitWindow::~WaitWindow()
+{
+    close();
+}
+
+QString WaitWindow::message(const QString& firstLine)
+{
+    return firstLine + QStringLiteral("\nしばらくお待ちください...");
+}
+
+QString WaitWindow::programPath()
+{
+    return ProgramPaths::companionProgram(QStringLiteral("vellowait"));
+}
+
+bool WaitWindow::start(const QString& message)
+{
+    close();
+    m_errorText.clear();
+    m_lastPercent = -1;
+    const QString program = programPath();
+    if (::access(toNativePath(program).constData(), X_OK) != 0) {
+        m_errorText = QStringLiteral(
+            "待機ウィンドウのプログラム（vellowait）が見つからないため、処理を開始できません。");
+        qCInfo(lcEditor) << "wait window missing:" << program;
+        return false;
+    }
+    m_process = new QProcess(this);
+    m_process->setProcessChannelMode(QProcess::ForwardedChannels);
+    m_process->start(program, {message}, QIODevice::WriteOnly);
+    if (!m_process->waitForStarted(10000)) {
+        m_errorText = QStringLiteral("待機ウィンドウ（vellowait）を起動できませんでした。");
+        qCInfo(lcEditor) << "wait window did not start:" << m_process->errorString();
+        delete m_process;
+        m_process = nullptr;
+        return false;
+    }
+    qCDebug(lcEditor) << "wait window started, pid" << m_process->processId();
+    return true;
+}
+
+void WaitWindow::setProgress(int percent)
+{
+    if (!isRunning())
+        return;
+    percent = qBound(0, percent, 100);
+    if (percent == m_lastPercent)
+        return;
+    m_lastPercent = percent;
+    m_process->write(QByteArray::number(percent) + '\n');
+}
+
+void WaitWindow::close()
+{
+    if (!m_process)
+        return;
+    QProcess* process = m_process;
+    m_process = nullptr;
+    if (process->state() != QProcess::NotRunning) {
+        process->closeWriteChannel();
+        if (!process->waitForFinished(2000)) {
+            qCInfo(lcEditor) << "wait window did not end at the end of its input; terminating it";
+            process->terminate();
+            if (!process->waitForFinished(1000)) {
+                process->kill();
+                process->waitForFinished(1000);
+            }
+        }
+    }
+    delete process;
+}
+
+bool WaitWindow::isRunning() const
+{
+    return m_process && m_process->state() == QProcess::Running;
+}
+
+qint64 WaitWindow::processId() const
+{
+    return m_process ? m_process->processId() : 0;
+}
+
+} // namespace vello::editor

@@ -1,0 +1,60 @@
+// The editor's composition: the start menu, the settings record and one window of each tool.
+#pragma once
+
+#include "EditorSettings.h"
+#include "MpvSession.h"
+#include "ToolKind.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <array>
+#include <memory>
+
+namespace vello::editor {
+
+class frmCfg;
+class frmMain;
+class ToolWindow;
+
+/// Owns the start menu and the process's EditorSettings; opens each tool window and the settings window
+/// once (a second request brings the open one back), owned by the menu. The settings window's OK updates
+/// the record and writes it to Config.ini. Window thread only.
+class EditorWindows final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(EditorWindows)
+
+public:
+    /// configPath: the Config.ini the settings are written to.
+    EditorWindows(const EditorSettings& settings, const MpvSession::Options& engine,
+                  const QString& configPath, QObject* parent = nullptr);
+    ~EditorWindows() override;
+
+    frmMain& menu() { return *m_menu; }
+    const EditorSettings& settings() const { return m_settings; }
+
+    /// The tool window of that kind, opened (and loaded) when it is not open; raised and activated.
+    ToolWindow* openTool(ToolKind kind);
+    /// The open tool window of that kind; null when none.
+    ToolWindow* tool(ToolKind kind) const;
+    /// The settings window, opened when it is not open.
+    frmCfg* openSettings();
+    frmCfg* settingsWindow() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    static size_t slot(ToolKind kind) { return static_cast<size_t>(kind); }
+    void applySettings(const EditorSettings& settings);
+
+    EditorSettings m_settings;
+    MpvSession::Options m_engine;
+    QString m_configPath;
+    std::unique_ptr<frmMain> m_menu;
+    std::array<QPointer<ToolWindow>, 3> m_tools;
+    QPointer<frmCfg> m_cfg;
+};
+
+} // namespace vello::editor

@@ -1,0 +1,133 @@
+#include "ToolWindow.h"
+
+#include "InputPanel.h"
+#include "PreviewPlayer.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace vello::editor {
+
+ToolWindow::ToolWindow(ToolKind kind, const EditorSettings& settings, const MpvSession::Options& engine,
+                       QWidget* parent)
+    : QWidget(parent, Qt::Window), m_kind(kind), m_settings(settings), m_model(settings, kind),
+      m_preview(ToolTraits::preview(kind), engine)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(ToolTraits::caption(kind));
+    m_panel = new InputPanel(m_model, m_preview, settings, this);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_panel);
+    connect(m_panel, &InputPanel::runRequested, this, &ToolWindow::runRequested);
+    connect(m_panel, &InputPanel::cancelRequested, this, &QWidget::close);
+    resize(860, 560);
+}
+
+ToolWindow::~ToolWindow()
+{
+    // The panel shows the model and the preview: it goes first.
+    delete m_panel;
+    m_panel = nullptr;
+}
+
+void ToolWindow::Form_Load()
+{
+    m_panel->Form_Load(ToolTraits::startFolder(m_kind, m_settings));
+}
+
+void ToolWindow::setRunning(bool running)
+{
+    m_panel->setEditable(!running);
+}
+
+void ToolWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_closeGuard && !m_closeGuard()) {
+        event->ignore();
+        return;
+    }
+    m_preview.empty();
+    event->accept();
+}
+
+// ---------------------------------------------------------------------------------------------------
+
+frmRa::frmRa(const EditorSettings& settings, const MpvSession::Options& engine, QWidget* parent)
+    : ToolWindow(ToolKind::RaJoin, settings, engine, parent)
+{
+    setObjectName(QStringLiteral("frmRa"));
+    auto* extras = new QWidget(this);
+    auto* row = new QHBoxLayout(extras);
+    row->setContentsMargins(0, 0, 0, 0);
+    m_txtTitle = new QLineEdit(extras);
+    m_txtTitle->setObjectName(QStringLiteral("txtTitle"));
+    auto* label = new QLabel(QStringLiteral("ﾀｲﾄﾙ"), extras);
+    label->setBuddy(m_txtTitle);
+    row->addWidget(label);
+    row->addWidget(m_txtTitle, 1);
+    panel()->addExtras(extras);
+}
+
+void frmRa::setRunning(bool running)
+{
+    ToolWindow::setRunning(running);
+    m_txtTitle->setEnabled(!running);
+}
+
+frmMpg::frmMpg(const EditorSettings& settings, const MpvSession::Options& engine, QWidget* parent)
+    : ToolWindow(ToolKind::MpgJoin, settings, engine, parent)
+{
+    setObjectName(QStringLiteral("frmMpg"));
+}
+
+frmRaCut::frmRaCut(const EditorSettings& settings, const MpvSession::Options& engine, QWidget* parent)
+    : ToolWindow(ToolKind::RaCut, settings, engine, parent)
+{
+    setObjectName(QStringLiteral("frmRaCut"));
+    auto* extras = new QWidget(this);
+    auto* grid = new QGridLayout(extras);
+    grid->setContentsMargins(0, 0, 0, 0);
+    const auto addPosition = [extras, grid](int row, const QString& caption, const char* boxName,
+                                            const char* buttonName, QLineEdit*& box, QPushButton*& button) {
+        box = new QLineEdit(QStringLiteral("0"), extras);
+        box->setObjectName(QString::fromLatin1(boxName));
+        box->setMaximumWidth(120);
+        button = new QPushButton(QStringLiteral("取得"), extras);
+        button->setObjectName(QString::fromLatin1(buttonName));
+        auto* label = new QLabel(caption, extras);
+        label->setBuddy(box);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(box, row, 1);
+        grid->addWidget(button, row, 2);
+    };
+    addPosition(0, QStringLiteral("開始位置"), "txtFrom", "cmdGetTime", m_txtFrom, m_cmdGetTime);
+    addPosition(1, QStringLiteral("終了位置"), "txtTO", "cmdGetTimeTO", m_txtTO, m_cmdGetTimeTO);
+    auto* note = new QLabel(noteLines().join(u'\n'), extras);
+    note->setObjectName(QStringLiteral("lblNote"));
+    note->setTextFormat(Qt::PlainText);
+    grid->addWidget(note, 0, 3, 2, 1);
+    grid->setColumnStretch(3, 1);
+    grid->setColumnMinimumWidth(3, 20);
+    panel()->addExtras(extras);
+}
+
+QStringList frmRaCut::noteLines()
+{
+    return {QStringLiteral("※切り抜き後のファイルは、開始5秒くらい画面が止まりますので、"),
+            QStringLiteral("　 開始は少し早めにしておいてください。"),
+            QStringLiteral("（これはRealProduerのVersionによって異なります）")};
+}
+
+void frmRaCut::setRunning(bool running)
+{
+    ToolWindow::setRunning(running);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_txtFrom, m_txtTO, m_cmdGetTime, m_cmdGetTimeTO})
+        w->setEnabled(!running);
+}
+
+} // namespace vello::editor

@@ -1,0 +1,46 @@
+// vellowait: the editor's wait window. Shows the message given as its arguments with a progress bar fed by
+// percentage lines on its standard input, and ends when that input ends.
+#include "Helpers.h"
+#include "WaitDialog.h"
+
+#include <QApplication>
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+int main(int argc, char** argv)
+{
+    if (!vello::displayAvailable(argc, argv)) {
+        std::fputs("vellowait: 表示できる画面がありません (no display)\n", stderr);
+        return 2;
+    }
+    // The editor may end before it closes the input; writing nothing, we only need to survive a closed pipe.
+    std::signal(SIGPIPE, SIG_IGN);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vellowait"));
+
+    QStringList words = QApplication::arguments();
+    if (!words.isEmpty())
+        words.removeFirst();
+    vello::editor::WaitDialog window(words.join(u' '));
+
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &window, [&] {
+        char buffer[4096];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n > 0) {
+            window.takeInput(QByteArray(buffer, static_cast<qsizetype>(n)));
+            return;
+        }
+        if (n < 0 && (errno == EINTR || errno == EAGAIN))
+            return;
+        input.setEnabled(false);
+        window.inputEnded();
+    });
+
+    window.show();
+    return QApplication::exec();
+}
