@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -68,10 +69,10 @@ InputPanel::InputPanel(InputPanelModel& model, PreviewControl& preview, const Ed
     m_FILE1->setAllColumnsShowFocus(true);
     m_FILE1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_FILE1->header()->setStretchLastSection(false);
-    m_FILE1->header()->resizeSection(0, 190);
-    m_FILE1->header()->resizeSection(1, 130);
+    m_FILE1->header()->resizeSection(0, 200);
+    m_FILE1->header()->resizeSection(1, 140);
     m_FILE1->header()->resizeSection(2, 70);
-    m_FILE1->setMinimumWidth(260);
+    m_FILE1->setMinimumWidth(300);
 
     m_player = new PreviewPlayer(preview, model.kind() == ToolKind::RaCut, this);
 
@@ -81,9 +82,10 @@ InputPanel::InputPanel(InputPanelModel& model, PreviewControl& preview, const Ed
     top->addWidget(column(top, m_folderLabel, m_tvwDir));
     top->addWidget(column(top, hint, m_FILE1));
     top->addWidget(m_player);
-    top->setStretchFactor(0, 2);
-    top->setStretchFactor(1, 3);
-    top->setStretchFactor(2, 2);
+    top->setStretchFactor(0, 3);
+    top->setStretchFactor(1, 5);
+    top->setStretchFactor(2, 4);
+    top->setSizes({230, 420, 320});
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(top, 1);
@@ -92,7 +94,8 @@ InputPanel::InputPanel(InputPanelModel& model, PreviewControl& preview, const Ed
         m_lstInput = new QListWidget(this);
         m_lstInput->setObjectName(QStringLiteral("lstInput"));
         m_lstInput->setSelectionMode(QAbstractItemView::ExtendedSelection);
-        m_lstInput->setMinimumHeight(90);
+        m_lstInput->setMinimumHeight(80);
+        m_lstInput->setMaximumHeight(130);
         m_cmdAdd = new QPushButton(QStringLiteral("ｲﾝﾌﾟｯﾄﾌｧｲﾙに追加"), this);
         m_cmdAdd->setObjectName(QStringLiteral("cmdAdd"));
         m_cmdDel = new QPushButton(QStringLiteral("ｲﾝﾌﾟｯﾄﾌｧｲﾙから削除"), this);
@@ -151,6 +154,7 @@ InputPanel::InputPanel(InputPanelModel& model, PreviewControl& preview, const Ed
     connect(m_txtOut, &QLineEdit::textEdited, this,
             [this](const QString& text) { m_model.setOutputText(text); });
     connect(m_FILE1, &QTreeWidget::itemDoubleClicked, this, [this] { FILE1_DblClick(); });
+    m_FILE1->installEventFilter(this);
     connect(m_cmdView, &QPushButton::clicked, this, &InputPanel::cmdView_Click);
     connect(m_cmdOK, &QPushButton::clicked, this, &InputPanel::runRequested);
     connect(m_cmdCan, &QPushButton::clicked, this, &InputPanel::cancelRequested);
@@ -237,6 +241,18 @@ void InputPanel::FILE1_DblClick()
     if (row < 0)
         return;
     m_preview.open(m_model.fullPathOf(row));
+}
+
+bool InputPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_FILE1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            FILE1_DblClick();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void InputPanel::cmdAdd_Click()

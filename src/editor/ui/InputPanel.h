@@ -75,6 +75,10 @@ public:
     QList<int> selectedFileRows() const;
     int currentFileRow() const;
 
+protected:
+    /// Return or Enter in FILE1 previews the current file, like a double-click.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     /// "実行" was pressed.
     void runRequested();

@@ -25,7 +25,7 @@ ToolWindow::ToolWindow(ToolKind kind, const EditorSettings& settings, const MpvS
     layout->addWidget(m_panel);
     connect(m_panel, &InputPanel::runRequested, this, &ToolWindow::runRequested);
     connect(m_panel, &InputPanel::cancelRequested, this, &QWidget::close);
-    resize(860, 560);
+    resize(1000, 620);
 }
 
 ToolWindow::~ToolWindow()
