@@ -1,5 +1,6 @@
 #include "M_MAIN.h"
 #include "NativePath.h"
+#include "Trash.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -166,9 +168,16 @@ TEST(RecycleFile, MovesExistingFilesToTheTrashAndIgnoresMissingOnes)
         std::fputs("data", f);
         std::fclose(f);
     }
-    const QString trash =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash/files";
-    const auto trashCount = [&] { return QDir(trash).entryList(QDir::Files | QDir::NoDotAndDotDot).size(); };
+    const QByteArray trash = toNativePath(homeTrashFolder()) + "/files";
+    const auto trashCount = [&] {
+        int n = 0;
+        if (DIR* d = ::opendir(trash.constData())) {
+            while (const dirent* e = ::readdir(d))
+                n += e->d_name[0] != '.';
+            ::closedir(d);
+        }
+        return n;
+    };
     const qsizetype before = trashCount();
 
     EXPECT_TRUE(M_MAIN::RecycleFile(path));

@@ -15,5 +15,6 @@ Q_LOGGING_CATEGORY(lcFavourites, "vello.favourites", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcUpdate, "vello.update", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcInfo, "vello.info", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcEditor, "vello.editor", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcWait, "vello.wait", QtWarningMsg)
 
 } // namespace vello

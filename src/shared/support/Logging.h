@@ -23,5 +23,6 @@ Q_DECLARE_LOGGING_CATEGORY(lcFavourites) // vello.favourites
 Q_DECLARE_LOGGING_CATEGORY(lcUpdate)     // vello.update: FTP and the update check
 Q_DECLARE_LOGGING_CATEGORY(lcInfo)       // vello.info: about and tips windows
 Q_DECLARE_LOGGING_CATEGORY(lcEditor)     // vello.editor: Vellokit
+Q_DECLARE_LOGGING_CATEGORY(lcWait)       // vello.wait: the editor's wait window (vellowait)
 
 } // namespace vello
