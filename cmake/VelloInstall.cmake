@@ -105,11 +105,11 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Velloplayer")
 set(CPACK_PACKAGE_CONTACT "Velloplayer developers <velloplayer@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "folder media player with a RealMedia editor")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Velloplayer plays the media files of a folder one after another without attention, with play modes, "
-    "a volume remembered for each file, favourites and a folder history. Vellokit, started from its menu, "
-    "joins and cuts RealMedia files without re-encoding and joins MPEG files. The user interface is "
-    "Japanese.")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Velloplayer plays the media files of a folder one after another without attention,\n"
+  "with play modes, a volume remembered for each file, favourites and a folder history.\n"
+  "Vellokit, started from its menu, joins and cuts RealMedia files without re-encoding\n"
+  "and joins MPEG files. The user interface is Japanese.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

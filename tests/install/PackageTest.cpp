@@ -53,14 +53,24 @@ TEST(Package, CpackBuildsADebWithTheInstalledFilesAndTheirLibraries)
                                   << qPrintable(QStringList((expected - packaged).values()).join(u' '));
 
     // Its fields: the libraries from dpkg-shlibdeps and the platform plugins.
-    const Finished fields = run(QStringLiteral("dpkg-deb"),
-                                {QStringLiteral("--field"), deb, QStringLiteral("Package"),
-                                 QStringLiteral("Version"), QStringLiteral("Depends")},
-                                {});
+    const Finished fields =
+        run(QStringLiteral("dpkg-deb"),
+            {QStringLiteral("--field"), deb, QStringLiteral("Package"), QStringLiteral("Version"),
+             QStringLiteral("Depends"), QStringLiteral("Description")},
+            {});
     ASSERT_EQ(fields.exitCode, 0) << fields.err.constData();
     const QString text = QString::fromUtf8(fields.out);
     EXPECT_TRUE(text.contains(QLatin1String("Package: velloplayer\n"))) << qPrintable(text);
     EXPECT_TRUE(text.contains(QLatin1String("Version: " VELLO_PROJECT_VERSION "\n"))) << qPrintable(text);
+    // The long description: lines of readable length, each continued with a blank, and no list separators
+    // of the build system in the text.
+    const QString description = text.mid(text.indexOf(QLatin1String("Description: ")));
+    EXPECT_TRUE(description.startsWith(QLatin1String("Description: folder media player")))
+        << qPrintable(text);
+    EXPECT_GE(description.count(QLatin1String("\n ")), 3) << qPrintable(description);
+    EXPECT_FALSE(description.contains(u';')) << qPrintable(description);
+    for (const QString& line : description.split(u'\n', Qt::SkipEmptyParts))
+        EXPECT_LE(line.size(), 90) << qPrintable(line);
     // Each as the start of an entry (the Debian names carry the library's version: libmpv2, libcurl4).
     for (const char* library :
          {"libc6", "libmpv", "libqt6core6", "libqt6gui6", "libqt6widgets6", "libx11-6", "qt6-qpa-plugins"})
