@@ -1,9 +1,11 @@
-# vello_add_gtest(NAME <target> LABEL <label> SOURCES <files...> LIBS <libs...> [PROPERTIES <name value...>])
+# vello_add_gtest(NAME <target> LABEL <label> SOURCES <files...> LIBS <libs...> [PROPERTIES <name value...>]
+#                 [WRAPPER <command...>])
 # Builds one GoogleTest executable and registers its tests with CTest under the label; PROPERTIES are
-# further CTest properties of every test (FIXTURES_REQUIRED ...).
+# further CTest properties of every test (FIXTURES_REQUIRED ...); WRAPPER runs each test (and the listing)
+# through a command, e.g. dbus-run-session --.
 include(GoogleTest)
 function(vello_add_gtest)
-  cmake_parse_arguments(ARG "" "NAME;LABEL;TIMEOUT" "SOURCES;LIBS;PROPERTIES" ${ARGN})
+  cmake_parse_arguments(ARG "" "NAME;LABEL;TIMEOUT" "SOURCES;LIBS;PROPERTIES;WRAPPER" ${ARGN})
   add_executable(${ARG_NAME} ${ARG_SOURCES})
   target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
   set_target_properties(${ARG_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
@@ -12,8 +14,9 @@ function(vello_add_gtest)
   endif()
   # gtest_discover_tests flattens a list-valued ENVIRONMENT property, so the environment is set by running
   # each test (and the discovery) through env(1) instead.
-  set_target_properties(${ARG_NAME} PROPERTIES CROSSCOMPILING_EMULATOR
-    "/usr/bin/env;QT_QPA_PLATFORM=offscreen;VELLO_BIN_DIR=${CMAKE_BINARY_DIR}/bin;VELLO_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+  set(runner ${ARG_WRAPPER} /usr/bin/env QT_QPA_PLATFORM=offscreen VELLO_BIN_DIR=${CMAKE_BINARY_DIR}/bin
+      VELLO_SOURCE_DIR=${CMAKE_SOURCE_DIR})
+  set_target_properties(${ARG_NAME} PROPERTIES CROSSCOMPILING_EMULATOR "${runner}")
   gtest_discover_tests(${ARG_NAME}
     DISCOVERY_TIMEOUT 60
     PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT} ${ARG_PROPERTIES})
