@@ -53,6 +53,7 @@ if(VELLO_INSTALL_STAGE STREQUAL "dirs")
   endforeach()
   # The launcher and the metadata, filled in from the lists above.
   set(VELLO_DESKTOP_MIME_TYPES "${VELLO_MIME_TYPES};")
+  string(JOIN "," VELLO_MIME_TYPES_TEXT ${VELLO_MIME_TYPES})
   set(VELLO_METAINFO_MEDIATYPES "")
   foreach(type ${VELLO_MIME_TYPES})
     string(APPEND VELLO_METAINFO_MEDIATYPES "    <mediatype>${type}</mediatype>\n")

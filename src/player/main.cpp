@@ -3,10 +3,12 @@
 #include "Helpers.h"
 #include "MessageService.h"
 #include "NativePath.h"
+#include "PlayerDesktop.h"
 #include "PlayerParts.h"
 #include "ProgramInfo.h"
 #include "ProgramPaths.h"
 #include "QtMessageService.h"
+#include "RunningCopy.h"
 #include "VelloVersion.h"
 #include "frmMain.h"
 
@@ -43,7 +45,8 @@ QString helpText()
     return QStringLiteral(
                "Usage: velloplayer [FILE]\n"
                "Plays the media files of a folder one after another (Velloplayer, a window program).\n"
-               "FILE, a path or a file:// address, is played at once.\n"
+               "FILE, a path or a file:// address, is played at once; when Velloplayer already runs, its\n"
+               "window plays it and this command ends.\n"
                "\n"
                "  -h, --help     show this help and exit\n"
                "      --version  show the version and exit\n"
@@ -95,8 +98,17 @@ int main(int argc, char** argv)
     // its file.
     window.setCommandLine(vello::nativeArguments(argc, argv).join(u' '));
 
-    if (window.Form_Load() == vello::frmMain::StartResult::AnotherCopyRuns)
+    if (window.Form_Load() == vello::frmMain::StartResult::AnotherCopyRuns) {
+        // Hand the file (the words as the system gave them) to the copy that runs; it raises its window.
+        QByteArray text;
+        for (int i = 1; i < argc; ++i)
+            text += (i > 1 ? " " : "") + QByteArray(argv[i]);
+        vello::RunningCopy::forward(text);
         return 0;
+    }
+    // The media keys and the screen saver, when the desktop has a session bus.
+    if (vello::PlayerDesktop::sessionBusAvailable())
+        parts.desktop().connectToSession(QDBusConnection::sessionBus());
     window.show();
     return QApplication::exec();
 }

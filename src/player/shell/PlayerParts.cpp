@@ -3,6 +3,7 @@
 #include "FolderPathLabel.h"
 #include "NativePath.h"
 #include "PlaybackMath.h"
+#include "PlayerDesktop.h"
 #include "frmMain.h"
 
 #include <QAbstractSpinBox>
@@ -57,6 +58,7 @@ PlayerParts::PlayerParts(frmMain& window, const MpvSession::Options& engine, QOb
     setupButtonConnections();
     setupSliderConnections();
     setupViewConnections();
+    setupDesktopConnections();
     qApp->installEventFilter(this);
 }
 
@@ -143,15 +145,27 @@ void PlayerParts::setupStartupHooks()
     };
     h.FillFileList = [this] { m_browser.FillFileList(); };
     h.applyVolume = [this](int volume) { m_controller.setVolume(volume); };
-    h.playCommandLine = [this](const QString& text) {
-        m_controller.playFile(commandLineFile(text));
-        m_window.state().CurrentFile = m_controller.CurrentFile();
-    };
+    h.playCommandLine = [this](const QString& text) { playCommandLine(text); };
     h.FileChange = [this] { m_browser.FileChange(); };
     h.currentVolume = [this] { return m_window.sldVol()->value(); };
     h.ChangeOri = [this](double ratio) { ChangeOri(ratio); };
     h.showFullScreen = [this] { m_controller.enterFullScreen(); };
     h.clearHistory = [this] { m_history.clear(); };
+}
+
+void PlayerParts::playCommandLine(const QString& text)
+{
+    m_controller.playFile(commandLineFile(text));
+    m_window.state().CurrentFile = m_controller.CurrentFile();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// The desktop: a second copy's file, media keys, screen saver
+
+void PlayerParts::setupDesktopConnections()
+{
+    m_desktop = std::make_unique<PlayerDesktop>(*this, m_window);
+    m_window.hooks().singleCopyHeld = [this] { m_desktop->listenForSecondCopies(); };
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -14,11 +14,14 @@
 
 #include <QObject>
 
+#include <memory>
+
 class QKeyEvent;
 class QMouseEvent;
 
 namespace vello {
 
+class PlayerDesktop;
 class frmMain;
 
 /**
@@ -52,6 +55,11 @@ public:
     FolderHistory& history() { return m_history; }
     PlaybackController& controller() { return m_controller; }
     PositionTracker& tracker() { return m_tracker; }
+    /// Files handed over by a second copy, the media keys, the screen saver.
+    PlayerDesktop& desktop() { return *m_desktop; }
+
+    /// Plays the command-line text (a path or a file:// address) as the start-up does.
+    void playCommandLine(const QString& text);
 
     /// Copies the loaded settings into the browser, the list's columns, the play mode and the seek speed.
     void applySettings();
@@ -88,6 +96,7 @@ private:
     void setupButtonConnections();
     void setupSliderConnections();
     void setupViewConnections();
+    void setupDesktopConnections();
 
     bool acceptsKeysFrom(QObject* watched) const;
     bool handleKey(QKeyEvent* event);
@@ -104,6 +113,7 @@ private:
     FolderHistory m_history;
     PlaybackController m_controller;
     PositionTracker m_tracker;
+    std::unique_ptr<PlayerDesktop> m_desktop;
 
     quint64 m_videoWindow = 0;
     bool m_settingSlider = false;

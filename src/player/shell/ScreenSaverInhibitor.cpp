@@ -43,6 +43,7 @@ void ScreenSaverInhibitor::sendInhibit()
     QDBusMessage call =
         QDBusMessage::createMethodCall(serviceName(), objectPath(), kInterface, QStringLiteral("Inhibit"));
     call << m_application << m_reason;
+    call.setAutoStartService(false); // a desktop without the service has nothing to hold off
     m_waiting = true;
     auto* watcher = new QDBusPendingCallWatcher(m_connection.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {

@@ -445,7 +445,11 @@ void frmMain::startupReadSystemDrive()
 
 bool frmMain::startupSingleCopy()
 {
-    return m_instance.acquire();
+    if (!m_instance.acquire())
+        return false;
+    if (m_hooks.singleCopyHeld)
+        m_hooks.singleCopyHeld();
+    return true;
 }
 
 void frmMain::startupLoadConfig()

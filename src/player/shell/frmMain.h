@@ -47,6 +47,7 @@ public:
     /// abandon (favourites load) sends the start-up on to the tips step; elsewhere the step is skipped.
     struct Hooks
     {
+        std::function<void()> singleCopyHeld;                ///< this is the only copy: serve later ones
         std::function<void()> settingsLoaded;                ///< after step 3 (and each later load)
         std::function<void()> loadFavourites;                ///< start-up step 4
         std::function<void()> SetValue;                      ///< step 6: bind the folder tree to tvwDir
