@@ -1,6 +1,7 @@
 #include "MprisService.h"
 
 #include "MprisAdaptors.h"
+#include "NativePath.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -23,8 +24,7 @@ QDBusObjectPath noTrack()
 /// A file:// address for a path, its bytes percent-encoded as the system holds them.
 QString fileUrl(const QString& path)
 {
-    return QStringLiteral("file://") +
-           QString::fromLatin1(QUrl::toPercentEncoding(QFile::encodeName(path), "/"));
+    return QStringLiteral("file://") + QString::fromLatin1(toNativePath(path).toPercentEncoding("/"));
 }
 
 } // namespace
@@ -125,8 +125,8 @@ QVariantMap MprisService::metadata() const
         QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/velloplayer/track/%1").arg(m_trackNumber))));
     if (m_track.lengthMs > 0)
         map.insert(QStringLiteral("mpris:length"), qlonglong(m_track.lengthMs) * 1000);
-    const QString name = m_track.file.mid(m_track.file.lastIndexOf(u'/') + 1);
-    map.insert(QStringLiteral("xesam:title"), m_track.title.isEmpty() ? name : m_track.title);
+    map.insert(QStringLiteral("xesam:title"),
+               m_track.title.isEmpty() ? displayName(fileNameOf(m_track.file)) : m_track.title);
     map.insert(QStringLiteral("xesam:url"), fileUrl(m_track.file));
     return map;
 }
@@ -221,7 +221,7 @@ void MprisPlayerAdaptor::OpenUri(const QString& uri)
         return;
     // The address's bytes as the system holds them.
     const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
-    emit m_service->openRequested(QFile::decodeName(bytes));
+    emit m_service->openRequested(fromNativePath(bytes));
 }
 
 } // namespace vello

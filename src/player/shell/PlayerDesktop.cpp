@@ -1,6 +1,7 @@
 #include "PlayerDesktop.h"
 
 #include "Logging.h"
+#include "NativePath.h"
 #include "PlayerParts.h"
 #include "frmMain.h"
 
@@ -85,7 +86,7 @@ void PlayerDesktop::playHandedOver(const QByteArray& text)
         // the other control may be the one that plays the new file.
         if (!m_parts.controller().CurrentFile().isEmpty())
             m_parts.controller().StopPlayback();
-        m_parts.playCommandLine(QFile::decodeName(text));
+        m_parts.playCommandLine(fromNativePath(text));
         refresh();
     }
     raiseWindow();
@@ -131,7 +132,7 @@ void PlayerDesktop::setupMediaKeyConnections()
         refresh();
     });
     connect(&m_mpris, &MprisService::openRequested, this,
-            [this](const QString& path) { playHandedOver(QFile::encodeName(path)); });
+            [this](const QString& path) { playHandedOver(toNativePath(path)); });
     connect(&m_mpris, &MprisService::volumeRequested, this, [this](double volume) {
         const int value = int(volume * 100.0 + 0.5);
         m_parts.controller().setVolume(value);
