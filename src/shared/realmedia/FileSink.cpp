@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace rm {
@@ -22,6 +23,18 @@ RmError FileSink::create(const std::string& path)
         return m_error;
     }
     return RmError::Ok;
+}
+
+void FileSink::keepAttributes(mode_t mode, uid_t owner, gid_t group)
+{
+    if (m_fd < 0) {
+        return;
+    }
+    // Ownership first: changing it may clear set-id bits, which the mode then restores where allowed.
+    if (::fchown(m_fd, owner, group) != 0) {
+        (void)::fchown(m_fd, static_cast<uid_t>(-1), group); // a user may still keep the group
+    }
+    (void)::fchmod(m_fd, mode);
 }
 
 bool FileSink::write(const uint8_t* data, size_t size)

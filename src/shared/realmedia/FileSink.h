@@ -4,6 +4,7 @@
 #include "OutputSink.h"
 
 #include <string>
+#include <sys/types.h>
 
 namespace rm {
 
@@ -19,6 +20,9 @@ public:
     // Creates the file with mode 0666 less the umask. Fails with EEXIST mapped to CreateFailed when the
     // name is taken; errnoValue() then reports the raw cause.
     RmError create(const std::string& path);
+
+    // Gives the new file the permission bits and, where the user may, the owner of the file it replaces.
+    void keepAttributes(mode_t mode, uid_t owner, gid_t group);
 
     bool write(const uint8_t* data, size_t size) override;
     RmError error() const override { return m_error; }

@@ -7,12 +7,11 @@
 
 namespace rm {
 
-PacketReader::PacketReader(const InputFile& file, uint64_t dataOffset, PacketBuffer& buffer, bool headersOnly)
-    : m_file(file), m_buffer(buffer), m_firstData(dataOffset), m_headersOnly(headersOnly)
+PacketReader::PacketReader(const InputFile& file, uint64_t dataOffset, PacketBuffer& buffer)
+    : m_file(file), m_buffer(buffer), m_firstData(dataOffset)
 {
     // Small files get a small buffer; it must always hold the largest possible packet.
-    const uint64_t wanted =
-        headersOnly ? MinBufferSize : std::clamp<uint64_t>(file.size(), MinBufferSize, BufferSize);
+    const uint64_t wanted = std::clamp<uint64_t>(file.size(), MinBufferSize, BufferSize);
     m_buffer.ensureSize(static_cast<size_t>(wanted));
 }
 
@@ -60,8 +59,7 @@ RmError PacketReader::ensure(size_t count)
     }
     m_bufferStart = m_pos;
     m_bufferFill = keep;
-    const size_t window = m_headersOnly ? std::max(count, HeaderWindow) : m_buffer.size();
-    const long long n = m_file.readSome(m_pos + keep, m_buffer.data() + keep, std::max(window, keep) - keep);
+    const long long n = m_file.readSome(m_pos + keep, m_buffer.data() + keep, m_buffer.size() - keep);
     if (n < 0) {
         return RmError::ReadFailed;
     }
@@ -70,6 +68,21 @@ RmError PacketReader::ensure(size_t count)
 }
 
 RmError PacketReader::next(Packet& packet, bool& done)
+{
+    if (m_truncated) {
+        done = true;
+        return RmError::Ok;
+    }
+    const RmError e = nextPacket(packet, done);
+    if (e == RmError::Truncated && m_stopAtTruncation) {
+        m_truncated = true;
+        done = true;
+        return RmError::Ok;
+    }
+    return e;
+}
+
+RmError PacketReader::nextPacket(Packet& packet, bool& done)
 {
     done = false;
     if (!m_started) {
@@ -133,12 +146,10 @@ RmError PacketReader::readPacket(uint16_t version, uint16_t length, Packet& pack
         return RmError::BadPacket;
     }
     if (!m_counted && m_pos + length > m_chunkEnd) {
-        return RmError::Truncated;
+        // Past the end of the file: cut off; inside the file: the packet overlaps what follows.
+        return m_chunkEnd >= m_file.size() ? RmError::Truncated : RmError::BadPacket;
     }
-    if (m_headersOnly && length > m_file.size() - std::min(m_pos, m_file.size())) {
-        return RmError::Truncated;
-    }
-    if (RmError e = ensure(m_headersOnly ? headerSize : length); e != RmError::Ok) {
+    if (RmError e = ensure(length); e != RmError::Ok) {
         return e;
     }
     uint8_t* p = m_buffer.data() + (m_pos - m_bufferStart);
@@ -147,6 +158,7 @@ RmError PacketReader::readPacket(uint16_t version, uint16_t length, Packet& pack
     packet.length = length;
     packet.streamNumber = readU16(p + 4);
     packet.timestamp = readU32(p + 6);
+    packet.rule = version == 0 ? p[10] : readU16(p + 10);
     packet.keyframe = (p[version == 0 ? 11 : 12] & 0x02) != 0;
     m_pos += length;
     if (m_counted) {

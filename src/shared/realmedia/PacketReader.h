@@ -20,7 +20,12 @@ struct Packet
     uint16_t length = 0;  // whole packet including its header
     uint16_t streamNumber = 0;
     uint32_t timestamp = 0; // milliseconds
+    uint16_t rule = 0;      // version 0: the packet group byte; version 1: the ASM rule
     bool keyframe = false;  // flag 0x02 of the packet flags (version 0) or ASM flags (version 1)
+
+    size_t headerSize() const { return version == 0 ? 12 : 13; }
+    uint8_t* payload() const { return bytes + headerSize(); }
+    size_t payloadSize() const { return length - headerSize(); }
 
     static constexpr size_t TimestampOffset = 6;
     static constexpr size_t StreamNumberOffset = 4;
@@ -33,11 +38,13 @@ class PacketReader
 public:
     static constexpr size_t BufferSize = 1u << 20;
     static constexpr size_t MinBufferSize = 128u << 10;
-    static constexpr size_t HeaderWindow = 1u << 10;
 
-    // headersOnly: only the packet headers are needed; small windows are read at each header instead of
-    // whole payloads, and Packet::bytes then covers the header only.
-    PacketReader(const InputFile& file, uint64_t dataOffset, PacketBuffer& buffer, bool headersOnly);
+    PacketReader(const InputFile& file, uint64_t dataOffset, PacketBuffer& buffer);
+
+    // When the file ends inside the data (a download cut off), stop there as at a regular end and report
+    // truncated() instead of failing. Packets cut short are not returned.
+    void setStopAtTruncation(bool stop) { m_stopAtTruncation = stop; }
+    bool truncated() const { return m_truncated; }
 
     // Called before buffered bytes are moved or replaced, so a caller holding pointers into the buffer
     // can flush them first.
@@ -57,13 +64,15 @@ private:
     RmError ensure(size_t count);
     RmError advanceChunks(bool& done);
     RmError readPacket(uint16_t version, uint16_t length, Packet& packet);
+    RmError nextPacket(Packet& packet, bool& done);
 
     const InputFile& m_file;
     PacketBuffer& m_buffer;
     std::function<void()> m_beforeRefill;
     uint64_t m_firstData;
     bool m_started = false;
-    bool m_headersOnly = false;
+    bool m_stopAtTruncation = false;
+    bool m_truncated = false;
     uint64_t m_bufferStart = 0; // file offset of m_buffer[0]
     size_t m_bufferFill = 0;
     uint64_t m_pos = 0; // file offset of the next packet

@@ -69,6 +69,10 @@ std::string rmErrorText(int error)
         return "出力ファイルの名前を変更できませんでした。";
     case RmError::Cancelled:
         return "書き込みを中止しました。";
+    case RmError::TargetReadOnly:
+        return "上書きするファイルに書き込む権限がありません。";
+    case RmError::PacketTooLarge:
+        return "時刻を書き換えると大きすぎるデータパケットができるため、書き込めません。";
     }
     return "不明なエラーが発生しました。";
 }

@@ -39,10 +39,12 @@ enum class RmError : int
     WriteFailed,
     RenameFailed,
     Cancelled,
+    TargetReadOnly,
+    PacketTooLarge,
 };
 
 // The highest error number in use.
-constexpr int LastRmError = static_cast<int>(RmError::Cancelled);
+constexpr int LastRmError = static_cast<int>(RmError::PacketTooLarge);
 
 inline int toInt(RmError error)
 {

@@ -1,13 +1,17 @@
 #include "RmFile.h"
 
 #include "FileSink.h"
+#include "RetitleWriter.h"
 #include "RmPart.h"
 #include "RmWriter.h"
+#include "StreamSetup.h"
+#include "TargetFile.h"
 
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace rm {
@@ -30,6 +34,18 @@ std::string temporaryPathFor(const std::string& target, int attempt)
     std::snprintf(suffix, sizeof suffix, ".%d.%u.%llx.%d.tmp", static_cast<int>(::getpid()), counter++,
                   ticks & 0xffffffffull, attempt);
     return folder + "." + base + suffix;
+}
+
+// Makes the rename itself durable.
+void syncFolderOf(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
 }
 
 } // namespace
@@ -73,16 +89,23 @@ int RmFile::append(const std::string& path)
     if (RmError e = part->open(path, m_buffer); e != RmError::Ok) {
         return toInt(e);
     }
-    const auto& first = m_parts.front()->headers().streams;
-    const auto& next = part->headers().streams;
-    if (first.size() != next.size()) {
+    // Streams pair up in order, leaving out the file-info streams, which describe each file rather than
+    // its media (files encoded separately differ there).
+    const RmPart& firstPart = *m_parts.front();
+    const auto firstStreams = firstPart.joinedStreams();
+    const auto nextStreams = part->joinedStreams();
+    if (firstStreams.size() != nextStreams.size()) {
         return toInt(RmError::StreamMismatch);
     }
-    for (size_t i = 0; i < first.size(); ++i) {
-        if (first[i].mimeType != next[i].mimeType || first[i].typeSpecificData != next[i].typeSpecificData) {
+    std::vector<int> map(part->headers().streams.size(), -1);
+    for (size_t i = 0; i < firstStreams.size(); ++i) {
+        if (!sameDecoding(firstPart.headers().streams[firstStreams[i]],
+                          part->headers().streams[nextStreams[i]])) {
             return toInt(RmError::StreamMismatch);
         }
+        map[nextStreams[i]] = static_cast<int>(firstStreams[i]);
     }
+    part->setStreamMap(std::move(map));
     m_parts.push_back(std::move(part));
     return toInt(RmError::Ok);
 }
@@ -104,8 +127,14 @@ int RmFile::writeTo(OutputSink& sink)
 
 int RmFile::writeTo(OutputSink& sink, const ProgressCallback& progress)
 {
+    const ProgressCallback* callback = progress ? &progress : nullptr;
+    if (m_parts.size() == 1 && !m_start && !m_end) {
+        // One input, whole: only the title changes; every other byte stays as it is.
+        RetitleWriter writer(*m_parts.front(), m_title, m_buffer, callback);
+        return toInt(writer.write(sink));
+    }
     WriteRequest request;
-    request.progress = progress ? &progress : nullptr;
+    request.progress = callback;
     for (const auto& part : m_parts) {
         request.parts.push_back(part.get());
     }
@@ -126,11 +155,15 @@ int RmFile::write(const std::string& path, const ProgressCallback& progress)
     if (path.empty() || path.back() == '/') {
         return toInt(RmError::CreateFailed);
     }
+    WriteTarget target;
+    if (RmError e = resolveWriteTarget(path, target); e != RmError::Ok) {
+        return toInt(e);
+    }
     FileSink sink;
     std::string temporary;
     RmError e = RmError::CreateFailed;
     for (int attempt = 0; attempt < 16; ++attempt) {
-        temporary = temporaryPathFor(path, attempt);
+        temporary = temporaryPathFor(target.path, attempt);
         e = sink.create(temporary);
         if (e == RmError::Ok || sink.errnoValue() != EEXIST) {
             break;
@@ -139,12 +172,15 @@ int RmFile::write(const std::string& path, const ProgressCallback& progress)
     if (e != RmError::Ok) {
         return toInt(e);
     }
+    if (target.exists) {
+        sink.keepAttributes(target.mode, target.owner, target.group);
+    }
     e = static_cast<RmError>(writeTo(sink, progress));
     const RmError closed = sink.finish(m_sync && e == RmError::Ok);
     if (e == RmError::Ok) {
         e = closed;
     }
-    if (e == RmError::Ok && ::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (e == RmError::Ok && ::rename(temporary.c_str(), target.path.c_str()) != 0) {
         e = rmErrorFromErrno(errno, RmError::RenameFailed);
         if (e == RmError::NoSuchFolder || e == RmError::DiskFull) {
             e = RmError::RenameFailed;
@@ -152,6 +188,8 @@ int RmFile::write(const std::string& path, const ProgressCallback& progress)
     }
     if (e != RmError::Ok) {
         ::unlink(temporary.c_str());
+    } else if (m_sync) {
+        syncFolderOf(target.path);
     }
     return toInt(e);
 }
@@ -170,10 +208,14 @@ std::vector<StreamInfo> RmFile::streams() const
         info.number = first[i].streamNumber;
         info.name = first[i].streamName;
         info.mimeType = first[i].mimeType;
-        for (const auto& part : m_parts) {
-            info.packetCount += part->streamScans()[i].packetCount;
-        }
         result.push_back(std::move(info));
+    }
+    for (const auto& part : m_parts) {
+        for (size_t i = 0; i < part->streamMap().size(); ++i) {
+            if (const int s = part->streamMap()[i]; s >= 0) {
+                result[static_cast<size_t>(s)].packetCount += part->streamScans()[i].usablePackets;
+            }
+        }
     }
     return result;
 }
@@ -185,6 +227,16 @@ uint32_t RmFile::durationMs() const
         total += part->duration();
     }
     return static_cast<uint32_t>(std::min<uint64_t>(total, UINT32_MAX));
+}
+
+bool RmFile::truncated() const
+{
+    for (const auto& part : m_parts) {
+        if (part->truncated()) {
+            return true;
+        }
+    }
+    return false;
 }
 
 uint64_t RmFile::packetCount() const

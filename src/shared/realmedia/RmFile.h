@@ -26,7 +26,8 @@ struct StreamInfo
 };
 
 // Not thread-safe; use from one thread. Inputs stay open (read-only) until the object is destroyed.
-// Packets are copied byte for byte; only their timestamps and stream numbers are rewritten.
+// Packets are copied byte for byte; only their timestamps (in packet headers and inside video payloads
+// that carry them) and stream numbers are rewritten.
 // Every failing operation returns an RmError value as int; nothing throws.
 class RmFile
 {
@@ -43,16 +44,22 @@ public:
     std::string title() const;
     void setTitle(std::string title);
 
-    // Adds path after the inputs already opened. Fails with StreamMismatch when its streams differ from
-    // the first input's in count, MIME type or type-specific data; the object is unchanged on failure.
+    // Adds path after the inputs already opened. Fails with StreamMismatch when its media streams differ
+    // from the first input's in count, MIME type or codec data (a "logical-fileinfo" stream, which
+    // describes the file, is not compared); the object is unchanged on failure.
     int append(const std::string& path);
 
     // Range to keep, milliseconds on the joined timeline. Without an end the output runs to the end.
     void setStartPosition(int32_t ms);
     void setEndPosition(int32_t ms);
 
-    // Writes the result to path through a temporary file in the same folder, renamed over path at the end.
+    // Writes the result to path through a temporary file in the target's folder, renamed over the target
+    // at the end. A symbolic link at path is followed: the file it names is replaced and keeps its mode
+    // (and owner, where allowed). An existing file the user may not write is refused (TargetReadOnly).
+    // The replacement is a new file: other hard links to the old one keep the old content.
     // On failure neither path nor the temporary file is left behind (an existing file at path is kept).
+    // One input without a range is copied unchanged but for its title (see RetitleWriter); otherwise the
+    // inputs are rewritten onto one timeline.
     int write(const std::string& path);
     // The same, calling progress(done, total) from this thread as the work advances (a few hundred times
     // per write at most, the last call with done == total). When it returns false the write stops with
@@ -69,6 +76,9 @@ public:
     static std::string errorText(int error);
 
     std::vector<StreamInfo> streams() const;
+    // Whether an input is cut off inside its data (a download that stopped): such an input is used up to
+    // its last whole frame or block.
+    bool truncated() const;
     // Length of the joined inputs, milliseconds (before any range is applied).
     uint32_t durationMs() const;
     uint64_t packetCount() const;

@@ -99,8 +99,8 @@ RmError RmHeaders::parse(const InputFile& file)
     if (headSize < 10) {
         return RmError::Truncated;
     }
-    const uint32_t rmfSize = readU32(head + 4);
-    const uint16_t rmfVersion = readU16(head + 8);
+    rmfSize = readU32(head + 4);
+    rmfVersion = readU16(head + 8);
     if (rmfSize < 10) {
         return RmError::BadChunk;
     }
@@ -143,6 +143,7 @@ RmError RmHeaders::parse(const InputFile& file)
         if (size > fileSize - pos) {
             return RmError::Truncated;
         }
+        chunks.push_back({id, pos, size});
         const bool known = id == fourcc("PROP") || id == fourcc("MDPR") || id == fourcc("CONT");
         if (known) {
             if (size > MaxHeaderChunkSize) {
@@ -185,7 +186,7 @@ RmError RmHeaders::parseChunk(uint32_t id, const std::vector<uint8_t>& chunk, bo
         propPacketCount = c.u32();
         propDuration = c.u32();
         propPreroll = c.u32();
-        c.u32(); // index offset: the index is rebuilt on write
+        propIndexOffset = c.u32();
         c.u32(); // data offset: DATA is found by walking the chunks
         c.u16(); // stream count: the MDPR chunks are counted instead
         propFlags = c.u16();

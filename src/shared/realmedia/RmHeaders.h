@@ -36,6 +36,14 @@ struct ContentDescription
     std::string comment;
 };
 
+// A top-level chunk of the header section, where it lies in the file.
+struct ChunkRef
+{
+    uint32_t id = 0;
+    uint64_t offset = 0;
+    uint32_t size = 0;
+};
+
 class RmHeaders
 {
 public:
@@ -51,6 +59,8 @@ public:
     // Index into streams() of the MDPR with this stream number, or -1.
     int streamIndex(uint16_t streamNumber) const;
 
+    uint32_t rmfSize = 0;
+    uint16_t rmfVersion = 0;
     uint32_t fileVersion = 0;
     uint32_t propMaxBitRate = 0;
     uint32_t propAverageBitRate = 0;
@@ -60,6 +70,8 @@ public:
     uint32_t propDuration = 0; // milliseconds
     uint32_t propPreroll = 0;  // milliseconds
     uint16_t propFlags = 0;
+    uint32_t propIndexOffset = 0; // as stored; may point nowhere
+    std::vector<ChunkRef> chunks; // every chunk between .RMF and the first DATA, in file order
     std::vector<MediaProperties> streams;
     ContentDescription content;
     bool hasContent = false;

@@ -1,6 +1,8 @@
 #include "RmPart.h"
 
 #include "PacketReader.h"
+#include "TimestampUnwrapper.h"
+#include "VideoPayload.h"
 
 #include <algorithm>
 
@@ -10,6 +12,16 @@ namespace {
 constexpr uint32_t MaxStep = 1000;
 // The PROP duration is trusted over the measured one only when it adds at most this much.
 constexpr uint32_t MaxPropExcess = 2000;
+constexpr uint64_t None = UINT64_MAX;
+
+// Where the last frame or interleave block of one encoding began, to find a unit the file's end cut short.
+struct UnitTrack
+{
+    uint64_t openFrameFrom = None; // packet (number within the stream) starting a frame still open
+    uint64_t blockFrom = None;     // packet starting the current interleave block
+    uint64_t blockPackets = 0;
+};
+
 } // namespace
 
 RmError RmPart::open(const std::string& path, PacketBuffer& buffer)
@@ -20,20 +32,46 @@ RmError RmPart::open(const std::string& path, PacketBuffer& buffer)
     if (RmError e = m_headers.parse(m_file); e != RmError::Ok) {
         return e;
     }
+    m_setups.clear();
+    m_streamMap.clear();
+    for (size_t i = 0; i < m_headers.streams.size(); ++i) {
+        m_setups.push_back(describeStream(m_headers.streams[i]));
+        m_streamMap.push_back(static_cast<int>(i));
+    }
     return scanPackets(buffer);
+}
+
+std::vector<size_t> RmPart::joinedStreams() const
+{
+    std::vector<size_t> result;
+    for (size_t i = 0; i < m_setups.size(); ++i) {
+        if (m_setups[i].kind != StreamKind::FileInfo || m_scans[i].packetCount > 0) {
+            result.push_back(i);
+        }
+    }
+    return result;
 }
 
 RmError RmPart::scanPackets(PacketBuffer& buffer)
 {
-    m_scans.assign(m_headers.streams.size(), StreamScan{});
-    std::vector<uint32_t> previous(m_scans.size(), 0);
-    std::vector<uint32_t> bucket(m_scans.size(), UINT32_MAX);
-    std::vector<uint64_t> bucketBytes(m_scans.size(), 0);
-    PacketReader reader(m_file, m_headers.dataOffset, buffer, true);
+    const size_t streamCount = m_headers.streams.size();
+    m_scans.assign(streamCount, StreamScan{});
+    std::vector<std::vector<UnitTrack>> units(streamCount);
+    for (size_t i = 0; i < streamCount; ++i) {
+        m_scans[i].keyframesPerEncoding.assign(m_setups[i].encodingSlots(), 0);
+        units[i].assign(m_setups[i].encodingSlots(), UnitTrack{});
+    }
+    std::vector<uint64_t> previous(streamCount, 0);
+    std::vector<uint64_t> bucket(streamCount, UINT64_MAX);
+    std::vector<uint64_t> bucketBytes(streamCount, 0);
+    PacketReader reader(m_file, m_headers.dataOffset, buffer);
+    reader.setStopAtTruncation(true);
+    TimestampUnwrapper unwrapper;
     Packet packet;
     bool done = false;
     int lastIndex = -1;
     uint16_t lastNumber = 0;
+    m_packetCount = 0;
     while (true) {
         if (RmError e = reader.next(packet, done); e != RmError::Ok) {
             return e;
@@ -50,41 +88,82 @@ RmError RmPart::scanPackets(PacketBuffer& buffer)
             lastIndex = index;
             lastNumber = packet.streamNumber;
         }
-        StreamScan& s = m_scans[static_cast<size_t>(index)];
-        const uint32_t ts = packet.timestamp;
+        const auto i = static_cast<size_t>(index);
+        StreamScan& s = m_scans[i];
+        const StreamSetup& setup = m_setups[i];
+        const uint64_t ts = unwrapper.unwrap(packet.timestamp);
         if (s.packetCount == 0) {
             s.minTimestamp = s.maxTimestamp = ts;
         } else {
-            const uint32_t prev = previous[static_cast<size_t>(index)];
-            if (ts > prev) {
-                s.lastStep = std::min(ts - prev, MaxStep);
+            if (ts > previous[i]) {
+                s.lastStep = static_cast<uint32_t>(std::min<uint64_t>(ts - previous[i], MaxStep));
             }
             s.minTimestamp = std::min(s.minTimestamp, ts);
             s.maxTimestamp = std::max(s.maxTimestamp, ts);
         }
-        previous[static_cast<size_t>(index)] = ts;
-        ++s.packetCount;
-        s.payloadBytes += packet.length - (packet.version == 0 ? 12u : 13u);
+        previous[i] = ts;
+        const uint64_t number = s.packetCount++;
+        s.payloadBytes += packet.payloadSize();
         s.bytes += packet.length;
         s.maxPacket = std::max<uint32_t>(s.maxPacket, packet.length);
-        const auto i = static_cast<size_t>(index);
         if (ts / 1000 != bucket[i]) {
             bucket[i] = ts / 1000;
             bucketBytes[i] = 0;
         }
         bucketBytes[i] += packet.length;
         s.peakBytesPerSecond = std::max(s.peakBytesPerSecond, bucketBytes[i]);
-        if (packet.keyframe) {
+
+        const size_t encoding = setup.encodingOf(packet.version, packet.rule);
+        UnitTrack& unit = units[i][encoding];
+        bool startPoint = packet.keyframe;
+        if (setup.kind == StreamKind::Video) {
+            const VideoPacketFacts facts =
+                readVideoPayload(packet.payload(), packet.payloadSize(), setup.realVideo);
+            startPoint = startPoint && (!facts.valid || facts.startsFrame);
+            s.frameTimes = s.frameTimes || facts.frameTimes > 0;
+            if (!facts.valid || !facts.endsOpen) {
+                unit.openFrameFrom = None;
+            } else if (facts.openedHere || unit.openFrameFrom == None) {
+                unit.openFrameFrom = number;
+            }
+        } else if (setup.blockHeight > 1) {
+            if (packet.keyframe) {
+                unit.blockFrom = number;
+                unit.blockPackets = 0;
+            }
+            ++unit.blockPackets;
+        }
+        if (startPoint) {
             ++s.keyframeCount;
+            ++s.keyframesPerEncoding[encoding];
         }
         ++m_packetCount;
     }
+    m_truncated = reader.truncated();
     if (m_packetCount == 0) {
-        return RmError::NoPackets;
+        return m_truncated ? RmError::Truncated : RmError::NoPackets;
+    }
+
+    for (size_t i = 0; i < streamCount; ++i) {
+        StreamScan& s = m_scans[i];
+        s.usablePackets = s.packetCount;
+        if (!m_truncated) {
+            continue;
+        }
+        // The end cut a frame or block short: its packets are left out of every output.
+        for (const UnitTrack& unit : units[i]) {
+            if (unit.openFrameFrom != None) {
+                s.usablePackets = std::min(s.usablePackets, unit.openFrameFrom);
+            }
+            if (unit.blockFrom != None &&
+                unit.blockPackets < static_cast<uint64_t>(m_setups[i].blockHeight)) {
+                s.usablePackets = std::min(s.usablePackets, unit.blockFrom);
+            }
+        }
     }
 
     bool anyAdvancing = false;
-    uint32_t start = UINT32_MAX;
+    uint64_t start = UINT64_MAX;
     for (StreamScan& s : m_scans) {
         s.timestampsAdvance = s.packetCount > 0 && s.maxTimestamp > s.minTimestamp;
         if (s.timestampsAdvance) {
@@ -96,7 +175,7 @@ RmError RmPart::scanPackets(PacketBuffer& buffer)
     uint64_t measured = 0;
     for (const StreamScan& s : m_scans) {
         if (s.timestampsAdvance) {
-            measured = std::max<uint64_t>(measured, uint64_t(s.maxTimestamp) - m_startTime + s.lastStep);
+            measured = std::max<uint64_t>(measured, s.maxTimestamp - m_startTime + s.lastStep);
         }
     }
     // Streams without usable timestamps: their length follows from the payload size and the declared
@@ -110,7 +189,8 @@ RmError RmPart::scanPackets(PacketBuffer& buffer)
         }
     }
     uint64_t duration = measured;
-    const uint32_t declared = m_headers.propDuration;
+    // The declared length describes the whole file, not what a cut-off download holds.
+    const uint32_t declared = m_truncated ? 0 : m_headers.propDuration;
     if (measured == 0 || (declared > measured && declared - measured <= MaxPropExcess)) {
         duration = std::max<uint64_t>(measured, declared);
     }

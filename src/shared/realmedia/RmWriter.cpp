@@ -1,6 +1,8 @@
 #include "RmWriter.h"
 
 #include "BigEndian.h"
+#include "LogicalStream.h"
+#include "TimestampUnwrapper.h"
 
 #include <algorithm>
 
@@ -12,16 +14,7 @@ constexpr uint32_t DataHeaderSize = 18;
 constexpr uint32_t IndexHeaderSize = 20;
 constexpr uint32_t IndexRecordSize = 14;
 constexpr uint32_t NonVideoIndexSpacing = 1000;
-
-bool isVideo(const MediaProperties& m)
-{
-    return m.mimeType.rfind("video/", 0) == 0;
-}
-
-bool isAudio(const MediaProperties& m)
-{
-    return m.mimeType.rfind("audio/", 0) == 0;
-}
+constexpr int BidirectionalPicture = 3;
 
 uint32_t clampU32(uint64_t v)
 {
@@ -32,34 +25,131 @@ uint32_t clampU32(uint64_t v)
 
 RmWriter::RmWriter(const WriteRequest& request, PacketBuffer& buffer)
     : m_request(request), m_buffer(buffer), m_first(request.parts.front()->headers()),
-      m_progress(request.progress)
+      m_setups(request.parts.front()->setups()), m_progress(request.progress)
 {}
+
+uint64_t RmWriter::partBytes(const RmPart& part) const
+{
+    return part.file().size() - std::min(part.file().size(), part.headers().dataOffset);
+}
 
 uint64_t RmWriter::inputBytes() const
 {
     uint64_t total = 0;
     for (const RmPart* part : m_request.parts) {
-        total += part->file().size() - std::min(part->file().size(), part->headers().dataOffset);
+        total += partBytes(*part);
     }
     return total;
 }
 
-RmError RmWriter::visitPackets(const Visitor& visitor, const std::function<void()>& beforeRefill)
+bool RmWriter::streamHasPackets(size_t stream) const
 {
-    const size_t streamCount = m_first.streams.size();
-    std::fill(m_started.begin(), m_started.end(), false);
-    std::vector<uint64_t> local(streamCount);
+    for (const RmPart* part : m_request.parts) {
+        for (size_t i = 0; i < part->streamMap().size(); ++i) {
+            if (part->streamMap()[i] == static_cast<int>(stream) &&
+                part->streamScans()[i].usablePackets > 0) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool RmWriter::skipPart(Pass pass, size_t p) const
+{
+    const uint64_t begin = m_partOffsets[p];
+    const uint64_t end = begin + m_request.parts[p]->duration();
+    if (pass == Pass::Search) {
+        return begin > m_searchTarget;
+    }
+    // Parts wholly before the kept range or after it contribute nothing to a cut.
+    return m_cutting && (begin >= m_endTime || (!m_fromStart && end <= m_keyTime));
+}
+
+bool RmWriter::decide(const StreamSetup& setup, Track& t, const Packet& packet, const PacketFacts& facts,
+                      uint64_t joined) const
+{
+    const bool inRange = m_fromStart || joined >= m_keyTime;
+    const bool beforeEnd = joined < m_endTime;
+    const bool needsKeyframe = m_needsKeyframe[facts.stream][facts.encoding];
+    if (setup.kind == StreamKind::Video) {
+        if (facts.frame.valid && !facts.frame.startsFrame) {
+            return t.frameOpen && t.frameKept; // a slice goes with the rest of its frame
+        }
+        const bool bidirectional = facts.frame.pictureType == BidirectionalPicture;
+        bool keep = false;
+        if (!t.started) {
+            keep = beforeEnd && inRange &&
+                   (m_fromStart || ((facts.startPoint || !needsKeyframe) && !bidirectional));
+            if (keep) {
+                t.started = true;
+                // B-frames refer to the reference frames around them; right after the opening keyframe
+                // they refer to frames before it, which are not kept.
+                t.references = m_fromStart ? 2 : 1;
+            }
+        } else if (bidirectional) {
+            keep = beforeEnd && !t.ended && t.references >= 2;
+        } else {
+            keep = beforeEnd && !t.ended;
+            if (keep) {
+                ++t.references;
+            } else {
+                t.ended = true; // later B-frames would refer to this dropped frame
+            }
+        }
+        return keep;
+    }
+    if (setup.blockHeight > 1) {
+        if (!packet.keyframe) {
+            return t.blockKept; // a packet goes with the rest of its interleave block
+        }
+        bool keep = false;
+        if (!t.started) {
+            keep = beforeEnd && inRange;
+            t.started = keep;
+        } else {
+            keep = beforeEnd && !t.ended;
+            t.ended = !keep;
+        }
+        t.blockKept = keep;
+        return keep;
+    }
+    if (!t.started) {
+        t.started = beforeEnd && inRange && (m_fromStart || facts.startPoint || !needsKeyframe);
+        return t.started;
+    }
+    return beforeEnd;
+}
+
+RmError RmWriter::visitPackets(Pass pass, const Visitor& visitor, const std::function<void()>& beforeRefill)
+{
+    const bool cutting = m_cutting && pass != Pass::Search;
+    for (auto& tracks : m_tracks) {
+        std::fill(tracks.begin(), tracks.end(), Track{});
+    }
+    std::vector<uint64_t> local;
     uint64_t progressBase = m_passes++ * inputBytes();
     for (size_t p = 0; p < m_request.parts.size(); ++p) {
         const RmPart& part = *m_request.parts[p];
         const RmHeaders& headers = part.headers();
         const auto& scans = part.streamScans();
-        std::fill(local.begin(), local.end(), 0);
-        // Passes without a refill hook only plan, and look at packet headers alone.
-        PacketReader reader(part.file(), headers.dataOffset, m_buffer, !beforeRefill);
+        if (skipPart(pass, p)) {
+            progressBase += partBytes(part);
+            continue;
+        }
+        local.assign(headers.streams.size(), 0);
+        for (auto& tracks : m_tracks) {
+            for (Track& t : tracks) {
+                t.frameOpen = false; // frames and blocks never run on into the next input
+                t.blockKept = m_fromStart && p == 0;
+            }
+        }
+        PacketReader reader(part.file(), headers.dataOffset, m_buffer);
+        reader.setStopAtTruncation(part.truncated());
         if (beforeRefill) {
             reader.setBeforeRefill(beforeRefill);
         }
+        TimestampUnwrapper unwrapper;
         Packet packet;
         bool done = false;
         while (true) {
@@ -75,31 +165,53 @@ RmError RmWriter::visitPackets(const Visitor& visitor, const std::function<void(
             }
             const auto s = static_cast<size_t>(found);
             const StreamScan& scan = scans[s];
-            if (local[s] >= scan.packetCount) {
+            const uint64_t number = local[s]++;
+            if (number >= scan.packetCount) {
                 return RmError::InputChanged;
             }
+            const uint64_t time = unwrapper.unwrap(packet.timestamp);
+            const int target = part.streamMap()[s];
+            if (target < 0 || number >= scan.usablePackets) {
+                continue; // not written: a file-info stream's packets, or a unit the file's end cut short
+            }
+            PacketFacts facts;
+            facts.stream = static_cast<size_t>(target);
+            const StreamSetup& setup = part.setups()[s];
+            facts.encoding = std::min(setup.encodingOf(packet.version, packet.rule),
+                                      m_setups[facts.stream].encodingSlots() - 1);
+            facts.video = setup.kind == StreamKind::Video;
+            if (facts.video) {
+                facts.frame = readVideoPayload(packet.payload(), packet.payloadSize(), setup.realVideo);
+            }
+            facts.startPoint =
+                packet.keyframe && (!facts.video || !facts.frame.valid || facts.frame.startsFrame);
+
             uint64_t relative;
             if (scan.timestampsAdvance) {
-                relative = packet.timestamp >= part.startTime() ? packet.timestamp - part.startTime() : 0;
+                relative = time >= part.startTime() ? time - part.startTime() : 0;
             } else {
-                relative = local[s] * part.duration() / scan.packetCount;
+                relative = number * part.duration() / scan.packetCount;
             }
-            ++local[s];
             const uint64_t joined = m_partOffsets[p] + relative;
-            bool keep = true;
+            facts.keep = true;
             uint64_t out = joined;
-            if (m_cutting) {
-                keep = joined >= m_keyTime && joined < m_endTime;
-                if (keep && !m_started[s]) {
-                    keep = packet.keyframe || !m_needsKeyframe[s];
-                    m_started[s] = keep;
-                }
+            if (cutting) {
+                facts.keep = decide(setup, m_tracks[facts.stream][facts.encoding], packet, facts, joined);
                 out = joined - std::min(joined, m_keyTime);
             }
-            if (out > UINT32_MAX) {
+            if (facts.video) {
+                Track& t = m_tracks[facts.stream][facts.encoding];
+                if (facts.frame.valid && facts.frame.startsFrame) {
+                    t.frameKept = facts.keep;
+                }
+                t.frameOpen = facts.frame.valid && facts.frame.endsOpen;
+            }
+            if (facts.keep && out > UINT32_MAX) {
                 return RmError::TimestampOverflow;
             }
-            if (RmError e = visitor(packet, s, keep, static_cast<uint32_t>(out)); e != RmError::Ok) {
+            facts.timestamp = static_cast<uint32_t>(out);
+            facts.shift = static_cast<int64_t>(out) - static_cast<int64_t>(time);
+            if (RmError e = visitor(packet, facts); e != RmError::Ok) {
                 return e;
             }
             if (!m_progress.advanceTo(progressBase + reader.position() - headers.dataOffset)) {
@@ -109,7 +221,7 @@ RmError RmWriter::visitPackets(const Visitor& visitor, const std::function<void(
         if (beforeRefill) {
             beforeRefill();
         }
-        progressBase += part.file().size() - std::min(part.file().size(), headers.dataOffset);
+        progressBase += partBytes(part);
     }
     return RmError::Ok;
 }
@@ -128,21 +240,44 @@ RmError RmWriter::resolveRange()
         return RmError::EmptyRange;
     }
     m_endTime = std::min<uint64_t>(static_cast<uint64_t>(end), m_timelineLength);
+    m_cutting = true;
 
-    // The output starts at the last keyframe of the reference stream (the first video stream, else the
-    // first audio stream, else the first stream with packets) at or before the start position.
     const size_t streamCount = m_first.streams.size();
     std::vector<uint64_t> counts(streamCount, 0), keyframes(streamCount, 0);
+    for (size_t s = 0; s < streamCount; ++s) {
+        m_needsKeyframe[s].assign(m_setups[s].encodingSlots(), false);
+    }
     for (const RmPart* part : m_request.parts) {
-        for (size_t s = 0; s < streamCount; ++s) {
-            counts[s] += part->streamScans()[s].packetCount;
-            keyframes[s] += part->streamScans()[s].keyframeCount;
+        for (size_t i = 0; i < part->streamMap().size(); ++i) {
+            const int s = part->streamMap()[i];
+            if (s < 0) {
+                continue;
+            }
+            const StreamScan& scan = part->streamScans()[i];
+            counts[static_cast<size_t>(s)] += scan.usablePackets;
+            keyframes[static_cast<size_t>(s)] += scan.keyframeCount;
+            for (size_t e = 0; e < scan.keyframesPerEncoding.size(); ++e) {
+                if (scan.keyframesPerEncoding[e] > 0) {
+                    auto& needs = m_needsKeyframe[static_cast<size_t>(s)];
+                    needs[std::min(e, needs.size() - 1)] = true;
+                }
+            }
         }
     }
+    // A cut from the very start keeps every packet from there, sound before the first video keyframe
+    // included.
+    if (start == 0) {
+        m_fromStart = true;
+        m_keyTime = 0;
+        return RmError::Ok;
+    }
+
+    // Otherwise the output starts at the last keyframe of the reference stream (the first video stream,
+    // else the first audio stream, else the first stream with packets) at or before the start position.
     int reference = -1;
-    for (auto wanted : {isVideo, isAudio}) {
+    for (StreamKind wanted : {StreamKind::Video, StreamKind::Audio}) {
         for (size_t s = 0; s < streamCount && reference < 0; ++s) {
-            if (counts[s] > 0 && wanted(m_first.streams[s])) {
+            if (counts[s] > 0 && m_setups[s].kind == wanted) {
                 reference = static_cast<int>(s);
             }
         }
@@ -152,62 +287,80 @@ RmError RmWriter::resolveRange()
             reference = static_cast<int>(s);
         }
     }
-    const auto ref = static_cast<size_t>(reference);
-    if (keyframes[ref] == 0) {
+    if (reference < 0 || keyframes[static_cast<size_t>(reference)] == 0) {
         return RmError::NoKeyframe;
     }
-    m_needsKeyframe.assign(streamCount, false);
-    for (size_t s = 0; s < streamCount; ++s) {
-        m_needsKeyframe[s] = keyframes[s] > 0;
-    }
-
-    std::optional<uint64_t> atOrBefore;
+    const auto ref = static_cast<size_t>(reference);
+    // Each encoding of the reference stream has its last keyframe at or before the target; the output
+    // starts at the earliest of them, so every encoding (which opens on its first keyframe from there)
+    // covers the start.
+    std::vector<std::optional<uint64_t>> lastPerEncoding(m_setups[ref].encodingSlots());
     std::optional<uint64_t> after;
     const auto target = static_cast<uint64_t>(start);
-    RmError e = visitPackets(
-        [&](Packet& packet, size_t s, bool, uint32_t timestamp) {
-            if (s == ref && packet.keyframe) {
-                if (timestamp <= target) {
-                    atOrBefore = std::max<uint64_t>(atOrBefore.value_or(0), timestamp);
-                } else {
-                    after = std::min<uint64_t>(after.value_or(UINT64_MAX), timestamp);
-                }
-            }
-            return RmError::Ok;
-        },
-        {});
+    // Parts that begin after the target need not be read.
+    m_searchTarget = target;
+    RmError e = visitPackets(Pass::Search,
+                             [&](Packet&, const PacketFacts& f) {
+                                 const bool usable =
+                                     f.startPoint && f.frame.pictureType != BidirectionalPicture;
+                                 if (f.stream == ref && usable) {
+                                     if (f.timestamp <= target) {
+                                         auto& last = lastPerEncoding[f.encoding];
+                                         last = std::max<uint64_t>(last.value_or(0), f.timestamp);
+                                     } else {
+                                         after = std::min<uint64_t>(after.value_or(UINT64_MAX), f.timestamp);
+                                     }
+                                 }
+                                 return RmError::Ok;
+                             },
+                             {});
     if (e != RmError::Ok) {
         return e;
     }
+    std::optional<uint64_t> atOrBefore;
+    for (const auto& last : lastPerEncoding) {
+        if (last) {
+            atOrBefore = std::min<uint64_t>(atOrBefore.value_or(UINT64_MAX), *last);
+        }
+    }
     if (atOrBefore) {
         m_keyTime = *atOrBefore;
-    } else if (after && *after < m_endTime) {
-        m_keyTime = *after; // the clip does not open on a keyframe: start at its first one
-    } else {
-        return RmError::NoKeyframe;
+    } else if (!after) {
+        // No keyframe up to the target in the parts read; look further.
+        m_searchTarget = UINT64_MAX;
+        e = visitPackets(Pass::Search,
+                         [&](Packet&, const PacketFacts& f) {
+                             if (f.stream == ref && f.startPoint &&
+                                 f.frame.pictureType != BidirectionalPicture && f.timestamp > target) {
+                                 after = std::min<uint64_t>(after.value_or(UINT64_MAX), f.timestamp);
+                             }
+                             return RmError::Ok;
+                         },
+                         {});
+        if (e != RmError::Ok) {
+            return e;
+        }
     }
-    m_cutting = true;
+    if (!atOrBefore) {
+        if (after && *after < m_endTime) {
+            m_keyTime = *after; // the clip does not open on a keyframe: start at its first one
+        } else {
+            return RmError::NoKeyframe;
+        }
+    }
     return RmError::Ok;
-}
-
-size_t RmWriter::headerSize() const
-{
-    size_t size = 18 + RmHeaders::PropChunkSize;
-    const ContentDescription& c = m_first.content;
-    const std::string& title = m_request.title ? *m_request.title : c.title;
-    size += 10 + 8 + title.size() + c.author.size() + c.copyright.size() + c.comment.size();
-    for (const MediaProperties& m : m_first.streams) {
-        size += m.raw.size();
-    }
-    return size;
 }
 
 void RmWriter::totalsFromScans()
 {
     for (const RmPart* part : m_request.parts) {
-        for (size_t s = 0; s < m_totals.size(); ++s) {
-            const StreamScan& scan = part->streamScans()[s];
-            StreamTotals& t = m_totals[s];
+        for (size_t i = 0; i < part->streamMap().size(); ++i) {
+            const int s = part->streamMap()[i];
+            if (s < 0) {
+                continue;
+            }
+            const StreamScan& scan = part->streamScans()[i];
+            StreamTotals& t = m_totals[static_cast<size_t>(s)];
             t.packets += scan.packetCount;
             t.bytes += scan.bytes;
             t.maxPacket = std::max(t.maxPacket, scan.maxPacket);
@@ -235,29 +388,37 @@ void RmWriter::addIndexRecord(StreamTotals& t, uint32_t timestamp, uint64_t offs
     }
 }
 
-RmError RmWriter::totalsFromRange()
+RmError RmWriter::totalsFromPass()
 {
-    return visitPackets(
-        [&](Packet& packet, size_t s, bool keep, uint32_t timestamp) {
-            if (!keep) {
-                return RmError::Ok;
-            }
-            StreamTotals& t = m_totals[s];
-            ++t.packets;
-            t.bytes += packet.length;
-            t.maxPacket = std::max<uint32_t>(t.maxPacket, packet.length);
-            const uint64_t bucket = timestamp / 1000;
-            if (bucket != t.bucket) {
-                t.bucket = bucket;
-                t.bucketBytes = 0;
-            }
-            t.bucketBytes += packet.length;
-            t.peakBytes = std::max(t.peakBytes, t.bucketBytes);
-            ++m_packetCount;
-            m_dataBytes += packet.length;
-            return RmError::Ok;
-        },
-        {});
+    return visitPackets(Pass::Plan,
+                        [&](Packet& packet, const PacketFacts& f) {
+                            if (!f.keep) {
+                                return RmError::Ok;
+                            }
+                            uint64_t length = packet.length;
+                            if (f.video && f.frame.frameTimes > 0) {
+                                length += frameTimeGrowth(packet.payload(), packet.payloadSize(), f.shift);
+                                if (length > UINT16_MAX) {
+                                    return RmError::PacketTooLarge;
+                                }
+                            }
+                            m_lastTime = std::max<uint64_t>(m_lastTime, f.timestamp);
+                            StreamTotals& t = m_totals[f.stream];
+                            ++t.packets;
+                            t.bytes += length;
+                            t.maxPacket = std::max<uint32_t>(t.maxPacket, static_cast<uint32_t>(length));
+                            const uint64_t bucket = f.timestamp / 1000;
+                            if (bucket != t.bucket) {
+                                t.bucket = bucket;
+                                t.bucketBytes = 0;
+                            }
+                            t.bucketBytes += length;
+                            t.peakBytes = std::max(t.peakBytes, t.bucketBytes);
+                            ++m_packetCount;
+                            m_dataBytes += length;
+                            return RmError::Ok;
+                        },
+                        {});
 }
 
 RmError RmWriter::plan()
@@ -265,13 +426,27 @@ RmError RmWriter::plan()
     const size_t streamCount = m_first.streams.size();
     m_totals.assign(streamCount, StreamTotals{});
     for (size_t s = 0; s < streamCount; ++s) {
-        m_totals[s].indexSpacing = isVideo(m_first.streams[s]) ? 1 : NonVideoIndexSpacing;
+        m_totals[s].indexSpacing = m_setups[s].kind == StreamKind::Video ? 1 : NonVideoIndexSpacing;
     }
     m_packetCount = 0;
     m_dataBytes = 0;
-    m_dataOffset = headerSize();
-    if (m_cutting) {
-        if (RmError e = totalsFromRange(); e != RmError::Ok) {
+    m_lastTime = 0;
+    // The header's size does not depend on the figures in it.
+    m_dataOffset = 0;
+    m_duration = 1;
+    m_dataOffset = buildHeader().size() - DataHeaderSize;
+
+    // Statistics from opening suffice unless packets are left out or grow.
+    bool needsPass = m_cutting;
+    for (const RmPart* part : m_request.parts) {
+        needsPass = needsPass || part->truncated();
+        for (size_t i = 0; i < part->streamScans().size(); ++i) {
+            const StreamScan& scan = part->streamScans()[i];
+            needsPass = needsPass || scan.frameTimes || (part->streamMap()[i] < 0 && scan.packetCount > 0);
+        }
+    }
+    if (needsPass) {
+        if (RmError e = totalsFromPass(); e != RmError::Ok) {
             return e;
         }
     } else {
@@ -287,8 +462,10 @@ RmError RmWriter::plan()
     if (m_indexOffset > UINT32_MAX) {
         return RmError::OutputTooLarge;
     }
-    const uint64_t duration = m_cutting ? m_endTime - m_keyTime : m_timelineLength;
-    m_duration = static_cast<uint32_t>(std::max<uint64_t>(duration, 1));
+    // A cut ends where asked, or later when it keeps a whole frame or interleave block that runs past
+    // the end.
+    const uint64_t duration = m_cutting ? std::max(m_endTime - m_keyTime, m_lastTime + 1) : m_timelineLength;
+    m_duration = static_cast<uint32_t>(std::clamp<uint64_t>(duration, 1, UINT32_MAX));
     return RmError::Ok;
 }
 
@@ -322,7 +499,7 @@ std::vector<uint8_t> RmWriter::buildHeader() const
     appendU32(out, clampU32(maxSum));
     appendU32(out, clampU32(averageSum));
     appendU32(out, largest);
-    appendU32(out, static_cast<uint32_t>(m_dataBytes / m_packetCount));
+    appendU32(out, m_packetCount > 0 ? static_cast<uint32_t>(m_dataBytes / m_packetCount) : 0);
     appendU32(out, static_cast<uint32_t>(m_packetCount));
     appendU32(out, m_duration);
     appendU32(out, m_first.propPreroll);
@@ -344,16 +521,25 @@ std::vector<uint8_t> RmWriter::buildHeader() const
 
     for (size_t s = 0; s < m_first.streams.size(); ++s) {
         const MediaProperties& m = m_first.streams[s];
+        const StreamKind kind = m_setups[s].kind;
         const size_t at = out.size();
-        out.insert(out.end(), m.raw.begin(), m.raw.end());
+        if (kind == StreamKind::FileInfo || kind == StreamKind::Logical) {
+            // Logical streams store where the data lies, and the file-info stream the title: both
+            // describe this output now.
+            const auto dataOffset = static_cast<uint32_t>(m_dataOffset);
+            const std::string* newTitle =
+                kind == StreamKind::FileInfo && m_request.title ? &*m_request.title : nullptr;
+            const auto data = rewriteLogical(
+                m.typeSpecificData, [dataOffset](uint32_t) { return dataOffset; }, newTitle);
+            const auto chunk = replaceTypeSpecificData(m.raw, data);
+            out.insert(out.end(), chunk.begin(), chunk.end());
+        } else {
+            out.insert(out.end(), m.raw.begin(), m.raw.end());
+        }
+        if (!streamHasPackets(s)) {
+            continue; // a stream without packets (such as logical-fileinfo) keeps its figures
+        }
         const StreamTotals& t = m_totals[s];
-        bool hasPackets = false;
-        for (const RmPart* part : m_request.parts) {
-            hasPackets = hasPackets || part->streamScans()[s].packetCount > 0;
-        }
-        if (!hasPackets) {
-            continue; // a stream without packets (such as logical-fileinfo) is kept as it was
-        }
         const uint64_t average = t.bytes * 8 * 1000 / m_duration;
         uint8_t* p = out.data() + at;
         writeU32(p + 12, clampU32(std::max(t.peakBytes * 8, average)));
@@ -424,29 +610,45 @@ RmError RmWriter::copy(OutputSink& sink)
     uint64_t packets = 0;
     uint64_t bytes = 0;
     RmError e = visitPackets(
-        [&](Packet& packet, size_t s, bool keep, uint32_t timestamp) {
+        Pass::Copy,
+        [&](Packet& packet, const PacketFacts& f) {
             if (failed) {
                 return sink.error();
             }
-            if (!keep) {
+            if (!f.keep) {
                 flush();
                 return RmError::Ok;
             }
-            writeU32(packet.bytes + Packet::TimestampOffset, timestamp);
-            writeU16(packet.bytes + Packet::StreamNumberOffset, m_first.streams[s].streamNumber);
-            if (runLength > 0 && runStart + runLength == packet.bytes) {
+            writeU32(packet.bytes + Packet::TimestampOffset, f.timestamp);
+            writeU16(packet.bytes + Packet::StreamNumberOffset, m_first.streams[f.stream].streamNumber);
+            m_grown.clear();
+            if (f.video && f.frame.frameTimes > 0) {
+                shiftFrameTimes(packet.payload(), packet.payloadSize(), f.shift, m_grown);
+            }
+            size_t length = packet.length;
+            if (!m_grown.empty()) {
+                // The packet grew: write it from its own buffer.
+                length = packet.headerSize() + m_grown.size();
+                if (length > UINT16_MAX) {
+                    return RmError::PacketTooLarge;
+                }
+                flush();
+                writeU16(packet.bytes + 2, static_cast<uint16_t>(length));
+                failed = !sink.write(packet.bytes, packet.headerSize()) ||
+                         !sink.write(m_grown.data(), m_grown.size());
+            } else if (runLength > 0 && runStart + runLength == packet.bytes) {
                 runLength += packet.length;
             } else {
                 flush();
                 runStart = packet.bytes;
                 runLength = packet.length;
             }
-            if (packet.keyframe) {
-                addIndexRecord(m_totals[s], timestamp, m_dataOffset + DataHeaderSize + bytes);
+            if (f.startPoint) {
+                addIndexRecord(m_totals[f.stream], f.timestamp, m_dataOffset + DataHeaderSize + bytes);
             }
-            ++m_totals[s].written;
+            ++m_totals[f.stream].written;
             ++packets;
-            bytes += packet.length;
+            bytes += length;
             return RmError::Ok;
         },
         flush);
@@ -477,8 +679,13 @@ RmError RmWriter::write(OutputSink& sink)
     if (m_request.title && m_request.title->size() > UINT16_MAX) {
         return RmError::TitleTooLong;
     }
-    m_started.assign(m_first.streams.size(), false);
-    m_needsKeyframe.assign(m_first.streams.size(), false);
+    const size_t streamCount = m_first.streams.size();
+    m_needsKeyframe.assign(streamCount, {});
+    m_tracks.assign(streamCount, {});
+    for (size_t s = 0; s < streamCount; ++s) {
+        m_needsKeyframe[s].assign(m_setups[s].encodingSlots(), false);
+        m_tracks[s].assign(m_setups[s].encodingSlots(), Track{});
+    }
     m_partOffsets.clear();
     uint64_t offset = 0;
     for (const RmPart* part : m_request.parts) {
@@ -489,15 +696,28 @@ RmError RmWriter::write(OutputSink& sink)
     if (m_timelineLength > UINT32_MAX) {
         return RmError::TimestampOverflow;
     }
-    m_cutting = m_request.start || m_request.end;
+    m_cutting = false;
+    m_fromStart = false;
+    m_keyTime = 0;
+    m_endTime = m_timelineLength;
     m_passes = 0;
-    // A cut looks at the inputs three times (keyframe search, sizes, copy); a join copies at once.
-    m_progress.setTotal((m_cutting ? 3 : 1) * inputBytes());
+    // Passes over the inputs: a keyframe search for a cut that does not start at 0, a planning pass when
+    // packets are left out or grow (decided in plan(); counted here whenever it may happen), the copy.
+    const bool cut = m_request.start || m_request.end;
+    const bool search = cut && m_request.start.value_or(0) != 0;
+    bool planning = cut;
+    for (const RmPart* part : m_request.parts) {
+        planning = planning || part->truncated();
+        for (size_t i = 0; i < part->streamScans().size(); ++i) {
+            planning = planning || part->streamScans()[i].frameTimes ||
+                       (part->streamMap()[i] < 0 && part->streamScans()[i].packetCount > 0);
+        }
+    }
+    m_progress.setTotal((1 + (search ? 1 : 0) + (planning ? 1 : 0)) * inputBytes());
     if (!m_progress.advanceTo(0)) {
         return RmError::Cancelled;
     }
-    m_cutting = false;
-    if (m_request.start || m_request.end) {
+    if (cut) {
         if (RmError e = resolveRange(); e != RmError::Ok) {
             return e;
         }

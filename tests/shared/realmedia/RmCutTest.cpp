@@ -1,6 +1,7 @@
 // Cutting a time range: start at a keyframe, time from zero, range checks.
 
 #include "RmFile.h"
+#include "RmLayoutCheck.h"
 #include "RmTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -74,6 +75,9 @@ TEST_P(RmCutTest, StartsOnKeyframeAndKeepsTheRange)
         EXPECT_GE(p.pts, 0.0);
     }
     EXPECT_EQ(decodeErrors(dir.file("cut.rm")), "");
+    LayoutRules rules;
+    rules.cut = range.start > 0;
+    EXPECT_EQ(checkLayout(dir.file("cut.rm"), rules), std::vector<std::string>{});
 }
 
 INSTANTIATE_TEST_SUITE_P(Ranges, RmCutTest,
@@ -122,6 +126,7 @@ TEST(RmCut, RangeOverJoinedInputs)
     ASSERT_EQ(file->write(dir.file("cut.rm")), 0);
     EXPECT_NEAR(probeDuration(dir.file("cut.rm")), 1.4, 0.045);
     EXPECT_EQ(decodeErrors(dir.file("cut.rm")), "");
+    EXPECT_EQ(checkLayout(dir.file("cut.rm"), {true, 300}), std::vector<std::string>{});
 }
 
 struct BadRange

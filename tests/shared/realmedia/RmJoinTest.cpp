@@ -1,6 +1,7 @@
 // Joining RealMedia files: durations, packets, titles, recomputed headers, refused mismatches.
 
 #include "RmFile.h"
+#include "RmLayoutCheck.h"
 #include "RmTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -29,30 +30,6 @@ std::map<int, size_t> packetsPerStream(const std::vector<ProbedPacket>& packets)
         ++counts[p.streamIndex];
     }
     return counts;
-}
-
-// Every index record must point at a keyframe packet of its stream carrying the recorded time.
-void expectConsistentLayout(const Layout& l)
-{
-    ASSERT_TRUE(l.ok) << l.problem;
-    EXPECT_EQ(l.propPackets, l.dataPackets);
-    EXPECT_EQ(l.dataPackets, l.packets.size());
-    EXPECT_EQ(l.propDataOffset, l.dataOffset);
-    EXPECT_EQ(l.propIndexOffset, l.firstIndexOffset);
-    EXPECT_EQ(l.propStreams, l.mimeTypes.size());
-    EXPECT_EQ(l.headerCount, l.chunkCount);
-    std::map<uint64_t, const Layout::Packet*> byOffset;
-    for (const auto& p : l.packets) {
-        byOffset[p.offset] = &p;
-    }
-    ASSERT_FALSE(l.index.empty());
-    for (const auto& r : l.index) {
-        auto it = byOffset.find(r.offset);
-        ASSERT_NE(it, byOffset.end()) << "index record points between packets: " << r.offset;
-        EXPECT_EQ(it->second->stream, r.stream);
-        EXPECT_EQ(it->second->timestamp, r.timestamp);
-        EXPECT_TRUE(it->second->keyframe);
-    }
 }
 
 } // namespace
@@ -98,7 +75,7 @@ TEST_P(RmJoinTest, ThreeInputsPlayAsOne)
         }
     }
     EXPECT_NEAR(last, summed, 0.1);
-    expectConsistentLayout(readLayout(out));
+    EXPECT_EQ(checkLayout(out), std::vector<std::string>{});
 }
 
 TEST_P(RmJoinTest, SingleInputCopiesWithNewTitle)
@@ -119,7 +96,7 @@ TEST_P(RmJoinTest, SingleInputCopiesWithNewTitle)
 
     // The payload of every packet is the input's, byte for byte.
     const Layout a = readLayout(in, false);
-    const Layout b = readLayout(dir.file("copy.rm"));
+    const Layout b = readLayout(dir.file("copy.rm"), false); // ffmpeg's DATA size is kept as it was
     ASSERT_TRUE(b.ok) << b.problem;
     ASSERT_EQ(a.packets.size(), b.packets.size());
     const auto inBytes = readBytes(in);

@@ -3,6 +3,7 @@
 
 #include "OutputSink.h"
 #include "RmFile.h"
+#include "RmLayoutCheck.h"
 #include "RmTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -29,8 +30,6 @@ public:
     RmError error() const override { return RmError::Ok; }
     size_t written = 0;
 };
-
-using Bytes = std::vector<uint8_t>;
 
 size_t find(const Bytes& b, const char* id, size_t from = 0)
 {
@@ -196,7 +195,7 @@ INSTANTIATE_TEST_SUITE_P(
                {RmError::UnsupportedVersion}},
         Damage{"data_count_huge",
                [] { return mutated([](Bytes& b) { setU32(b, find(b, "DATA") + 10, 0x7fffffff); }); },
-               {RmError::Truncated, RmError::BadPacket}},
+               {RmError::Ok, RmError::BadPacket}},
         Damage{"data_count_zero",
                [] { return mutated([](Bytes& b) { setU32(b, find(b, "DATA") + 10, 0); }); },
                {RmError::Ok}},
@@ -211,9 +210,10 @@ INSTANTIATE_TEST_SUITE_P(
                    });
                },
                {RmError::BadChunk}},
+        // The next DATA chunk lies past the end: cut off there; every packet up to it is whole.
         Damage{"data_next_past_end",
                [] { return mutated([](Bytes& b) { setU32(b, find(b, "DATA") + 14, 0x7ffffff0); }); },
-               {RmError::Truncated}},
+               {RmError::Ok}},
         Damage{"packet_length_short",
                [] { return mutated([](Bytes& b) { setU16(b, find(b, "DATA") + 20, 5); }); },
                {RmError::BadPacket}},
@@ -243,22 +243,27 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"packet_version_1", [] { return toVersion1(base()); }, {RmError::Ok}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(RmDamage, TruncationAnywhereIsAnErrorUntilTheLastPacketIsWhole)
+// Cut anywhere: inside the headers the file is refused; once a packet is whole it opens (a download that
+// stopped plays as far as it got), says it is cut off, and writes.
+TEST(RmDamage, TruncationOpensOnceAPacketIsWhole)
 {
     const Bytes whole = base();
     const Layout layout = readLayout(clip(ClipKind::Rv10Real144, 1000, "Base"), false);
     ASSERT_FALSE(layout.packets.empty());
+    const size_t firstEnd = layout.packets.front().offset + layout.packets.front().length;
     const size_t lastEnd = layout.packets.back().offset + layout.packets.back().length;
-    const size_t dataStart = find(whole, "DATA") + 18;
     TempDir dir;
-    for (size_t cut = 0; cut <= whole.size(); cut += cut < dataStart + 64 ? 1 : 37) {
+    for (size_t cut = 0; cut <= whole.size(); cut += cut < firstEnd + 8 ? 1 : 53) {
         const Bytes part(whole.begin(), whole.begin() + static_cast<long>(cut));
         const int error = openBytes(part, dir);
-        if (cut < lastEnd) {
-            EXPECT_NE(error, 0) << "truncated at " << cut;
-        } else {
-            EXPECT_EQ(error, 0) << "whole packets up to " << cut;
+        if (cut < firstEnd) {
+            EXPECT_NE(error, 0) << "cut at " << cut;
+            continue;
         }
+        ASSERT_EQ(error, 0) << "cut at " << cut;
+        auto file = rm::OpenRmFile(dir.file("in.rm"), nullptr);
+        ASSERT_TRUE(file);
+        EXPECT_EQ(file->truncated(), cut < lastEnd) << "cut at " << cut;
     }
 }
 
@@ -347,6 +352,7 @@ TEST(RmFuzzRegression, StoredInputsOpenAndWrite)
     EXPECT_GT(count, 0u);
 }
 
+// Packets spread over chained DATA chunks: a retitle keeps the chunks, a join reads them all into one.
 TEST(RmPackets, DataSplitOverChainedChunksIsReadWhole)
 {
     const Bytes in = base();
@@ -370,9 +376,19 @@ TEST(RmPackets, DataSplitOverChainedChunksIsReadWhole)
     auto file = rm::OpenRmFile(dir.file("split.rm"), nullptr);
     ASSERT_TRUE(file);
     EXPECT_EQ(file->packetCount(), layout.packets.size());
-    ASSERT_EQ(file->write(dir.file("out.rm")), 0);
-    const Layout written = readLayout(dir.file("out.rm"));
+    file->setTitle("Split");
+    ASSERT_EQ(file->write(dir.file("retitled.rm")), 0);
+    const auto retitled = parseModel(readBytes(dir.file("retitled.rm")));
+    ASSERT_TRUE(retitled);
+    EXPECT_EQ(retitled->dataChunkOffsets.size(), 2u);
+    EXPECT_EQ(retitled->packets.size(), layout.packets.size());
+    EXPECT_EQ(retitled->title(), "Split");
+
+    ASSERT_EQ(file->append(dir.file("split.rm")), 0);
+    ASSERT_EQ(file->write(dir.file("joined.rm")), 0);
+    EXPECT_EQ(checkLayout(dir.file("joined.rm")), std::vector<std::string>{});
+    const Layout written = readLayout(dir.file("joined.rm"));
     ASSERT_TRUE(written.ok) << written.problem;
-    EXPECT_EQ(written.packets.size(), layout.packets.size());
-    EXPECT_EQ(decodeErrors(dir.file("out.rm")), "");
+    EXPECT_EQ(written.packets.size(), 2 * layout.packets.size());
+    EXPECT_EQ(decodeErrors(dir.file("joined.rm")), "");
 }

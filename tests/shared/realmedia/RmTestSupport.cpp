@@ -115,22 +115,25 @@ std::string clip(ClipKind kind, int durationMs, const std::string& title, int ke
     const std::string path = clips.file("clip" + std::to_string(made.size()) + ".rm");
     const std::string seconds = std::to_string(durationMs / 1000.0);
     std::vector<std::string> args = {"ffmpeg", "-v", "error", "-y"};
-    const bool video =
-        kind == ClipKind::Rv20Ac3 || kind == ClipKind::Rv10Real144 || kind == ClipKind::Rv20Ac3Large;
+    const bool video = kind == ClipKind::Rv20Ac3 || kind == ClipKind::Rv10Real144 ||
+                       kind == ClipKind::Rv20Ac3Large || kind == ClipKind::Rv20Video;
     if (video) {
         const char* size = kind == ClipKind::Rv10Real144    ? "176x144"
                            : kind == ClipKind::Rv20Ac3Large ? "320x240"
                                                             : "160x120";
         args.insert(args.end(), {"-f", "lavfi", "-i", std::string("testsrc=size=") + size + ":rate=25"});
     }
-    args.insert(args.end(), {"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100", "-t", seconds});
+    if (kind != ClipKind::Rv20Video) {
+        args.insert(args.end(), {"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100"});
+    }
+    args.insert(args.end(), {"-t", seconds});
     if (video) {
         args.insert(args.end(), {"-c:v", kind == ClipKind::Rv10Real144 ? "rv10" : "rv20", "-g",
                                  std::to_string(keyframeInterval)});
     }
     if (kind == ClipKind::Rv10Real144 || kind == ClipKind::Real144Only) {
         args.insert(args.end(), {"-c:a", "real_144", "-ar", "8000", "-ac", "1"});
-    } else {
+    } else if (kind != ClipKind::Rv20Video) {
         args.insert(args.end(), {"-c:a", "ac3", "-b:a", "64k"});
     }
     if (!title.empty()) {

@@ -45,6 +45,7 @@ enum class ClipKind
     Rv20Ac3Large, // 320x240: same codecs, other frame size
     Real144Only,  // audio only
     Ac3Only,      // audio only
+    Rv20Video,    // 160x120 RealVideo 2, no sound
 };
 
 // Path of a clip of the given kind and length (milliseconds) with the given title, generated once per

@@ -16,9 +16,24 @@ constexpr const char* kUsage =
     "usage:\n"
     "  rmtool info FILE\n"
     "  rmtool join OUT IN1 [IN2 ...] [--title TEXT]\n"
-    "  rmtool cut IN OUT START_MS END_MS\n"
+    "  rmtool cut IN OUT START_MS END_MS [--title TEXT]\n"
     "  rmtool title FILE [NEW_TITLE]\n"
     "options (any command that writes): --no-sync  do not flush the output to disk\n";
+
+constexpr const char* kHowFilesAreWritten =
+    "\n"
+    "Writing: the output is written to a temporary file beside the target and renamed over it at the\n"
+    "end, so a failed or cancelled write leaves the target as it was. A symbolic link is followed: the\n"
+    "file it names is replaced and keeps its permissions. A target you may not write is refused.\n"
+    "Replacing a file makes a new file under that name: if the target has other hard links, they keep\n"
+    "the old content (the hard link is split from its other names).\n"
+    "\n"
+    "title: changes the title and what moves with it (sizes and stored offsets); packets, their\n"
+    "timestamps, the data chunks, the index and header chunks rmtool does not know are kept byte for\n"
+    "byte. join and cut write a new file: one data chunk, a new index, unknown header chunks left out.\n"
+    "\n"
+    "info says \"truncated: yes\" for a file cut off inside its data (a download that stopped); join\n"
+    "and cut use such a file up to its last whole frame.\n";
 
 int usage()
 {
@@ -35,6 +50,7 @@ int help()
                "exit status: 0 done, 1 the file could not be read or written (the reason is printed), "
                "2 bad usage\n",
                stdout);
+    std::fputs(kHowFilesAreWritten, stdout);
     return 0;
 }
 
@@ -66,6 +82,9 @@ int info(const std::string& path)
     std::printf("title: %s\n", file->title().c_str());
     std::printf("duration_ms: %u\n", file->durationMs());
     std::printf("packets: %llu\n", static_cast<unsigned long long>(file->packetCount()));
+    if (file->truncated()) {
+        std::printf("truncated: yes (the file is cut off; its intact part can be played, joined and cut)\n");
+    }
     const auto streams = file->streams();
     std::printf("streams: %zu\n", streams.size());
     for (const auto& s : streams) {
