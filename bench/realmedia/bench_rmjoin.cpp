@@ -1,5 +1,6 @@
-// bench_rmjoin: joins a few large RealMedia files with rmtool, cat and ffmpeg, and prints time, throughput
-// and the peak resident memory of each child process.
+// bench_rmjoin: joins a few large RealMedia files with rmtool, cat and ffmpeg, then cuts the middle half
+// out of the joined file (over 200 MB) with rmtool and with ffmpeg's stream copy, and prints time,
+// throughput and the peak resident memory of each child process.
 //
 // Usage: bench_rmjoin [CACHE_DIR] [FILES] [SECONDS_PER_FILE]
 // The inputs are generated with ffmpeg into CACHE_DIR (default /tmp/vello-bench-rm) once and reused.
@@ -169,8 +170,42 @@ int main(int argc, char** argv)
         "ffmpeg concat -c copy",
         {{"ffmpeg", "-v", "error", "-y", "-f", "concat", "-safe", "0", "-i", list, "-c", "copy", out}}, out,
         minimum));
-    std::vector<std::string> joinOne = {RM_TOOL_PATH, "join", out, inputs.front(), "--no-sync"};
+    std::vector<std::string> joinOne = {RM_TOOL_PATH,   "join",         out,
+                                        inputs.front(), inputs.front(), "--no-sync"};
     const Result one = measure("rmtool join, 1 input", {joinOne}, out, 0, "", 1);
+    std::filesystem::remove(out);
+
+    // The cut: the middle half of all inputs joined into one file.
+    const std::string whole =
+        cache + "/whole_" + std::to_string(files) + "_" + std::to_string(seconds) + ".rm";
+    if (!std::filesystem::exists(whole)) {
+        std::vector<std::string> joinAll = joinNoSync;
+        joinAll[2] = whole;
+        spawn(joinAll);
+    }
+    const uintmax_t wholeBytes = std::filesystem::file_size(whole);
+    const double wholeMib = static_cast<double>(wholeBytes) / (1024.0 * 1024.0);
+    spawn({"cat", whole}, "/dev/null");
+    const long long totalMs = static_cast<long long>(files) * seconds * 1000;
+    const std::string startMs = std::to_string(totalMs / 4);
+    const std::string endMs = std::to_string(totalMs * 3 / 4);
+    auto secondsText = [](const std::string& ms) { return std::to_string(std::stoll(ms) / 1000.0); };
+    const uintmax_t cutMinimum = wholeBytes * 4 / 10;
+    std::vector<Result> cuts;
+    cuts.push_back(measure("rmtool cut --no-sync",
+                           {{RM_TOOL_PATH, "cut", whole, out, startMs, endMs, "--no-sync"}}, out,
+                           cutMinimum));
+    cuts.push_back(
+        measure("rmtool cut (fsync)", {{RM_TOOL_PATH, "cut", whole, out, startMs, endMs}}, out, cutMinimum));
+    cuts.push_back(measure("ffmpeg -ss -to -c copy",
+                           {{"ffmpeg", "-v", "error", "-y", "-ss", secondsText(startMs), "-to",
+                             secondsText(endMs), "-i", whole, "-c", "copy", out}},
+                           out, cutMinimum));
+    cuts.push_back(measure("ffmpeg -ss -to -c copy + fsync",
+                           {{"ffmpeg", "-v", "error", "-y", "-ss", secondsText(startMs), "-to",
+                             secondsText(endMs), "-i", whole, "-c", "copy", out},
+                            {"sync", out}},
+                           out, cutMinimum));
     std::filesystem::remove(out);
 
     std::printf("\n%-24s %9s %10s %9s %12s\n", "method", "seconds", "MiB/s", "vs cat", "peak RSS");
@@ -190,5 +225,22 @@ int main(int argc, char** argv)
     std::printf("%-24s %9.3f %10s %9s %9.1f MiB\n", one.name.c_str(), one.best.seconds, "", "",
                 one.best.maxRssKb / 1024.0);
     std::printf("\n(vs cat: cat time / method time; fsync rows compare with cat + fsync; best of 5 runs)\n");
+
+    std::printf("\ncut of %s (%.1f MiB), %s ms to %s ms:\n", whole.c_str(), wholeMib, startMs.c_str(),
+                endMs.c_str());
+    std::printf("%-32s %9s %12s %12s\n", "method", "seconds", "vs ffmpeg", "peak RSS");
+    const double ffmpegSeconds = cuts[2].best.seconds;
+    const double ffmpegSyncSeconds = cuts[3].best.seconds;
+    for (const Result& r : cuts) {
+        if (r.best.exitCode != 0) {
+            std::printf("%-32s failed (exit %d)\n", r.name.c_str(), r.best.exitCode);
+            continue;
+        }
+        const bool synced = r.name.find("fsync") != std::string::npos;
+        std::printf("%-32s %9.3f %11.2fx %9.1f MiB\n", r.name.c_str(), r.best.seconds,
+                    (synced ? ffmpegSyncSeconds : ffmpegSeconds) / r.best.seconds, r.best.maxRssKb / 1024.0);
+    }
+    std::printf(
+        "\n(vs ffmpeg: ffmpeg time / method time, fsync rows against ffmpeg + fsync; best of 5 runs)\n");
     return 0;
 }

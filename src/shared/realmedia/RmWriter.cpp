@@ -15,6 +15,9 @@ constexpr uint32_t IndexHeaderSize = 20;
 constexpr uint32_t IndexRecordSize = 14;
 constexpr uint32_t NonVideoIndexSpacing = 1000;
 constexpr int BidirectionalPicture = 3;
+// Streams are interleaved roughly in time order; a packet this far past the times a pass looks for means
+// the rest of the input holds nothing for it.
+constexpr uint64_t InterleaveSkew = 15000;
 
 uint32_t clampU32(uint64_t v)
 {
@@ -193,6 +196,12 @@ RmError RmWriter::visitPackets(Pass pass, const Visitor& visitor, const std::fun
                 relative = number * part.duration() / scan.packetCount;
             }
             const uint64_t joined = m_partOffsets[p] + relative;
+            const uint64_t lookedFor = pass == Pass::Search ? m_searchTarget
+                                       : cutting            ? m_endTime
+                                                            : UINT64_MAX;
+            if (lookedFor < UINT64_MAX - InterleaveSkew && joined > lookedFor + InterleaveSkew) {
+                break;
+            }
             facts.keep = true;
             uint64_t out = joined;
             if (cutting) {

@@ -1,6 +1,7 @@
 // Damaged and foreign inputs: every one is refused with its own error (or opened when harmless), never a
 // crash.
 
+#include "FuzzOneInput.h"
 #include "OutputSink.h"
 #include "RmFile.h"
 #include "RmLayoutCheck.h"
@@ -337,7 +338,8 @@ TEST(RmStreams, LogicalFileInfoIsKept)
     EXPECT_EQ(out.propStreams, 3);
 }
 
-// Inputs the fuzzer found interesting: each opens or fails cleanly, and writes when it opens.
+// Inputs the fuzzer found interesting: each opens or fails cleanly, and writes when it opens. Inputs of
+// the join-and-cut target (*.fuzz: control bytes and two files) go through the same steps it takes.
 TEST(RmFuzzRegression, StoredInputsOpenAndWrite)
 {
     const std::filesystem::path data = RM_TEST_DATA_DIR;
@@ -345,6 +347,12 @@ TEST(RmFuzzRegression, StoredInputsOpenAndWrite)
     TempDir dir;
     for (const auto& entry : std::filesystem::directory_iterator(data)) {
         SCOPED_TRACE(entry.path().string());
+        if (entry.path().extension() == ".fuzz") {
+            const Bytes input = readBytes(entry.path().string());
+            rmfuzz::runOneInput(input.data(), input.size());
+            ++count;
+            continue;
+        }
         const int error = openBytes(readBytes(entry.path().string()), dir);
         EXPECT_FALSE(rm::RmFile::errorText(error).empty());
         ++count;
