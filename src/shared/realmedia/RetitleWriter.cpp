@@ -14,14 +14,6 @@ constexpr uint32_t IndexHeaderSize = 20;
 constexpr uint32_t IndexRecordSize = 14;
 constexpr uint32_t RecordsPerBatch = 4096;
 
-// A piece of the new header section: bytes built here, or a stretch of the input copied as it is.
-struct Piece
-{
-    std::vector<uint8_t> bytes;
-    uint64_t from = 0;
-    uint64_t size = 0; // stretch of the input when bytes is empty
-};
-
 } // namespace
 
 RetitleWriter::RetitleWriter(const RmPart& part, const std::optional<std::string>& title,
@@ -38,21 +30,26 @@ uint32_t RetitleWriter::moved(uint32_t offset) const
     return static_cast<uint32_t>(static_cast<int64_t>(offset) + m_delta);
 }
 
-RmError RetitleWriter::buildHeader(std::vector<uint8_t>& out, int64_t& delta) const
+RmError RetitleWriter::buildHeader(std::vector<Piece>& pieces, int64_t& delta) const
 {
     const RmHeaders& h = m_part.headers();
-    std::vector<Piece> pieces;
+    pieces.clear();
     std::vector<uint8_t> chunk;
     auto read = [&](uint64_t offset, uint64_t size) {
         chunk.resize(size);
         const RmError e = m_file.readAt(offset, chunk.data(), chunk.size());
         return e == RmError::Truncated ? RmError::InputChanged : e;
     };
-    if (RmError e = read(0, h.rmfSize); e != RmError::Ok) {
+    // The .RMF chunk: its fixed fields (the header count may change), then whatever else it holds.
+    const uint32_t rmfFields = std::min<uint32_t>(h.rmfSize, 18);
+    if (RmError e = read(0, rmfFields); e != RmError::Ok) {
         return e;
     }
     pieces.push_back({chunk, 0, 0});
     const size_t rmf = 0;
+    if (h.rmfSize > rmfFields) {
+        pieces.push_back({{}, rmfFields, h.rmfSize - rmfFields});
+    }
     bool contDone = false;
     bool propDone = false;
     size_t propPiece = 0;
@@ -157,18 +154,6 @@ RmError RetitleWriter::buildHeader(std::vector<uint8_t>& out, int64_t& delta) co
         writeU32(prop.data() + 42, move(readU32(prop.data() + 42)));
     }
 
-    out.clear();
-    for (const Piece& p : pieces) {
-        if (!p.bytes.empty()) {
-            out.insert(out.end(), p.bytes.begin(), p.bytes.end());
-            continue;
-        }
-        const size_t at = out.size();
-        out.resize(at + p.size);
-        if (RmError e = m_file.readAt(p.from, out.data() + at, p.size); e != RmError::Ok) {
-            return e == RmError::Truncated ? RmError::InputChanged : e;
-        }
-    }
     return RmError::Ok;
 }
 
@@ -287,13 +272,19 @@ RmError RetitleWriter::write(OutputSink& sink)
     if (!m_progress.advanceTo(0)) {
         return RmError::Cancelled;
     }
-    std::vector<uint8_t> header;
+    std::vector<Piece> header;
     if (RmError e = buildHeader(header, m_delta); e != RmError::Ok) {
         return e;
     }
     const std::vector<Region> regions = findRegions();
-    if (!sink.write(header.data(), header.size())) {
-        return sink.error() == RmError::Ok ? RmError::WriteFailed : sink.error();
+    for (const Piece& piece : header) {
+        if (piece.bytes.empty()) {
+            if (RmError e = copyRange(sink, piece.from, piece.from + piece.size); e != RmError::Ok) {
+                return e;
+            }
+        } else if (!sink.write(piece.bytes.data(), piece.bytes.size())) {
+            return sink.error() == RmError::Ok ? RmError::WriteFailed : sink.error();
+        }
     }
     uint64_t pos = m_part.headers().dataOffset;
     for (const Region& r : regions) {

@@ -34,7 +34,16 @@ private:
         uint32_t records;
     };
 
-    RmError buildHeader(std::vector<uint8_t>& out, int64_t& delta) const;
+    // A piece of the new header section: bytes built here, or (bytes empty) a stretch of the input
+    // copied as it is, so header chunks of any size never need to fit in memory.
+    struct Piece
+    {
+        std::vector<uint8_t> bytes;
+        uint64_t from = 0;
+        uint64_t size = 0;
+    };
+
+    RmError buildHeader(std::vector<Piece>& pieces, int64_t& delta) const;
     std::vector<Region> findRegions() const;
     uint32_t moved(uint32_t offset) const;
     RmError copyRange(OutputSink& sink, uint64_t from, uint64_t to);
