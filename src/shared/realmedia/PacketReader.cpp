@@ -7,12 +7,29 @@
 
 namespace rm {
 
-PacketReader::PacketReader(const InputFile& file, uint64_t dataOffset, PacketBuffer& buffer)
-    : m_file(file), m_buffer(buffer), m_firstData(dataOffset)
+PacketReader::PacketReader(const InputFile& file, uint64_t dataOffset, PacketBuffer& buffer, bool quickLook)
+    : m_file(file), m_buffer(buffer), m_firstData(dataOffset), m_quickLook(quickLook)
 {
     // Small files get a small buffer; it must always hold the largest possible packet.
-    const uint64_t wanted = std::clamp<uint64_t>(file.size(), MinBufferSize, BufferSize);
+    const uint64_t wanted =
+        quickLook ? MinBufferSize : std::clamp<uint64_t>(file.size(), MinBufferSize, BufferSize);
     m_buffer.ensureSize(static_cast<size_t>(wanted));
+}
+
+RmError PacketReader::loadWhole(Packet& packet)
+{
+    if (packet.available >= packet.length) {
+        return RmError::Ok;
+    }
+    const uint64_t after = m_pos;
+    m_pos -= packet.length; // back to the packet's start, which lies in the buffer
+    const RmError e = ensure(packet.length);
+    if (e == RmError::Ok) {
+        packet.bytes = m_buffer.data() + (m_pos - m_bufferStart);
+        packet.available = packet.length;
+    }
+    m_pos = after;
+    return e;
 }
 
 RmError PacketReader::enterDataChunk(uint64_t offset)
@@ -59,7 +76,8 @@ RmError PacketReader::ensure(size_t count)
     }
     m_bufferStart = m_pos;
     m_bufferFill = keep;
-    const long long n = m_file.readSome(m_pos + keep, m_buffer.data() + keep, m_buffer.size() - keep);
+    const size_t window = m_quickLook ? std::max(count, HeaderWindow) : m_buffer.size();
+    const long long n = m_file.readSome(m_pos + keep, m_buffer.data() + keep, std::max(window, keep) - keep);
     if (n < 0) {
         return RmError::ReadFailed;
     }
@@ -149,11 +167,18 @@ RmError PacketReader::readPacket(uint16_t version, uint16_t length, Packet& pack
         // Past the end of the file: cut off; inside the file: the packet overlaps what follows.
         return m_chunkEnd >= m_file.size() ? RmError::Truncated : RmError::BadPacket;
     }
-    if (RmError e = ensure(length); e != RmError::Ok) {
+    // A quick look reads the start of the packet only, so a packet cut short by the end of the file is
+    // noticed from the file's size.
+    if (m_quickLook && length > m_file.size() - std::min(m_pos, m_file.size())) {
+        return RmError::Truncated;
+    }
+    const size_t wanted = m_quickLook ? std::min<size_t>(length, headerSize + LookSize) : length;
+    if (RmError e = ensure(wanted); e != RmError::Ok) {
         return e;
     }
     uint8_t* p = m_buffer.data() + (m_pos - m_bufferStart);
     packet.bytes = p;
+    packet.available = wanted;
     packet.version = version;
     packet.length = length;
     packet.streamNumber = readU16(p + 4);

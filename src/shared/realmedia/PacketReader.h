@@ -22,6 +22,7 @@ struct Packet
     uint32_t timestamp = 0; // milliseconds
     uint16_t rule = 0;      // version 0: the packet group byte; version 1: the ASM rule
     bool keyframe = false;  // flag 0x02 of the packet flags (version 0) or ASM flags (version 1)
+    size_t available = 0;   // bytes from bytes on that were read: length, or less for a quick look
 
     size_t headerSize() const { return version == 0 ? 12 : 13; }
     uint8_t* payload() const { return bytes + headerSize(); }
@@ -38,8 +39,17 @@ class PacketReader
 public:
     static constexpr size_t BufferSize = 1u << 20;
     static constexpr size_t MinBufferSize = 128u << 10;
+    // A quick look reads this much of each packet (its header and the start of its payload), in windows
+    // of at least HeaderWindow bytes.
+    static constexpr size_t LookSize = 64;
+    static constexpr size_t HeaderWindow = 1u << 10;
 
-    PacketReader(const InputFile& file, uint64_t dataOffset, PacketBuffer& buffer);
+    // quickLook: passes that need packet headers and the first payload bytes read only those (Packet::
+    // available tells how much); loadWhole() fetches the rest of a packet when it is needed.
+    PacketReader(const InputFile& file, uint64_t dataOffset, PacketBuffer& buffer, bool quickLook = false);
+
+    // Makes the whole of the packet last returned readable (after a quick look); packet is updated.
+    RmError loadWhole(Packet& packet);
 
     // When the file ends inside the data (a download cut off), stop there as at a regular end and report
     // truncated() instead of failing. Packets cut short are not returned.
@@ -71,6 +81,7 @@ private:
     std::function<void()> m_beforeRefill;
     uint64_t m_firstData;
     bool m_started = false;
+    bool m_quickLook = false;
     bool m_stopAtTruncation = false;
     bool m_truncated = false;
     uint64_t m_bufferStart = 0; // file offset of m_buffer[0]

@@ -64,7 +64,7 @@ RmError RmPart::scanPackets(PacketBuffer& buffer)
     std::vector<uint64_t> previous(streamCount, 0);
     std::vector<uint64_t> bucket(streamCount, UINT64_MAX);
     std::vector<uint64_t> bucketBytes(streamCount, 0);
-    PacketReader reader(m_file, m_headers.dataOffset, buffer);
+    PacketReader reader(m_file, m_headers.dataOffset, buffer, true);
     reader.setStopAtTruncation(true);
     TimestampUnwrapper unwrapper;
     Packet packet;
@@ -117,8 +117,16 @@ RmError RmPart::scanPackets(PacketBuffer& buffer)
         UnitTrack& unit = units[i][encoding];
         bool startPoint = packet.keyframe;
         if (setup.kind == StreamKind::Video) {
-            const VideoPacketFacts facts =
-                readVideoPayload(packet.payload(), packet.payloadSize(), setup.realVideo);
+            VideoPacketFacts facts =
+                readVideoPayload(packet.payload(), packet.payloadSize(),
+                                 packet.available - packet.headerSize(), setup.realVideo);
+            if (facts.needsMore) {
+                if (RmError e = reader.loadWhole(packet); e != RmError::Ok) {
+                    return e;
+                }
+                facts = readVideoPayload(packet.payload(), packet.payloadSize(), packet.payloadSize(),
+                                         setup.realVideo);
+            }
             startPoint = startPoint && (!facts.valid || facts.startsFrame);
             s.frameTimes = s.frameTimes || facts.frameTimes > 0;
             if (!facts.valid || !facts.endsOpen) {

@@ -147,7 +147,8 @@ RmError RmWriter::visitPackets(Pass pass, const Visitor& visitor, const std::fun
                 t.blockKept = m_fromStart && p == 0;
             }
         }
-        PacketReader reader(part.file(), headers.dataOffset, m_buffer);
+        // Only the copy needs whole packets; the other passes look at their headers.
+        PacketReader reader(part.file(), headers.dataOffset, m_buffer, pass != Pass::Copy);
         reader.setStopAtTruncation(part.truncated());
         if (beforeRefill) {
             reader.setBeforeRefill(beforeRefill);
@@ -184,7 +185,17 @@ RmError RmWriter::visitPackets(Pass pass, const Visitor& visitor, const std::fun
                                       m_setups[facts.stream].encodingSlots() - 1);
             facts.video = setup.kind == StreamKind::Video;
             if (facts.video) {
-                facts.frame = readVideoPayload(packet.payload(), packet.payloadSize(), setup.realVideo);
+                facts.frame = readVideoPayload(packet.payload(), packet.payloadSize(),
+                                               packet.available - packet.headerSize(), setup.realVideo);
+                // Frame timestamps are rewritten (and their growth measured) on whole payloads.
+                if (facts.frame.needsMore ||
+                    (facts.frame.frameTimes > 0 && packet.available < packet.length)) {
+                    if (RmError e = reader.loadWhole(packet); e != RmError::Ok) {
+                        return e;
+                    }
+                    facts.frame = readVideoPayload(packet.payload(), packet.payloadSize(),
+                                                   packet.payloadSize(), setup.realVideo);
+                }
             }
             facts.startPoint =
                 packet.keyframe && (!facts.video || !facts.frame.valid || facts.frame.startsFrame);

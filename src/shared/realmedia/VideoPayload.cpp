@@ -21,56 +21,85 @@ struct SubPacket
     size_t end = 0;
 };
 
-// Numbers are 16 bits (value in the low 14, flag 0x4000 set) or 32 bits (value in the low 30).
-bool readNumber(const uint8_t* p, size_t size, size_t& pos, uint32_t& value, bool& wide)
+enum class Walk
 {
-    if (pos + 2 > size) {
-        return false;
+    Done,
+    Malformed, // the sub-packets do not fit the payload
+    NeedsMore, // a header lies beyond the bytes at hand
+};
+
+// Bounds of one payload: its size and how much of it is at hand.
+struct Bounds
+{
+    size_t size;
+    size_t available;
+    // Whether n bytes at pos can be read: Done, or why not.
+    Walk check(size_t pos, size_t n) const
+    {
+        if (pos + n > size) {
+            return Walk::Malformed;
+        }
+        return pos + n > available ? Walk::NeedsMore : Walk::Done;
+    }
+};
+
+// Numbers are 16 bits (value in the low 14, flag 0x4000 set) or 32 bits (value in the low 30).
+Walk readNumber(const uint8_t* p, const Bounds& b, size_t& pos, uint32_t& value, bool& wide)
+{
+    if (Walk w = b.check(pos, 2); w != Walk::Done) {
+        return w;
     }
     const uint16_t high = readU16(p + pos) & 0x7fff;
     pos += 2;
     if (high >= 0x4000) {
         value = high - 0x4000u;
         wide = false;
-        return true;
+        return Walk::Done;
     }
-    if (pos + 2 > size) {
-        return false;
+    if (Walk w = b.check(pos, 2); w != Walk::Done) {
+        return w;
     }
     value = static_cast<uint32_t>(high) << 16 | readU16(p + pos);
     pos += 2;
     wide = true;
-    return true;
+    return Walk::Done;
 }
 
-// Walks the sub-packets; visit(sub) returns false to stop. Returns false when the payload is cut short.
-template <typename Visit> bool walk(const uint8_t* p, size_t size, Visit&& visit)
+// Walks the sub-packets; visit(sub) returns false to stop.
+template <typename Visit> Walk walk(const uint8_t* p, const Bounds& b, Visit&& visit)
 {
+    const size_t size = b.size;
     size_t pos = 0;
     while (pos < size) {
         SubPacket s;
+        if (Walk w = b.check(pos, 1); w != Walk::Done) {
+            return w;
+        }
         s.type = p[pos++] >> 6;
         if (s.type != MultiFrame) {
-            if (pos >= size) {
-                return false;
+            if (Walk w = b.check(pos, 1); w != Walk::Done) {
+                return w;
             }
             s.sequence = p[pos++];
         }
         if (s.type != WholeFrame) {
             uint32_t first = 0;
             bool wide = false;
-            if (!readNumber(p, size, pos, first, wide)) {
-                return false;
+            if (Walk w = readNumber(p, b, pos, first, wide); w != Walk::Done) {
+                return w;
             }
             s.secondAt = pos;
-            if (!readNumber(p, size, pos, s.second, s.secondWide) || pos >= size) {
-                return false;
+            if (Walk w = readNumber(p, b, pos, s.second, s.secondWide); w != Walk::Done) {
+                return w;
+            }
+            if (Walk w = b.check(pos, 1); w != Walk::Done) {
+                return w;
             }
             ++pos; // picture number
             const size_t rest = size - pos;
             if (s.type == MultiFrame) {
                 if (first > rest) {
-                    return false;
+                    return Walk::Malformed;
                 }
                 s.dataLength = first;
             } else if (s.type == LastPartial) {
@@ -88,7 +117,7 @@ template <typename Visit> bool walk(const uint8_t* p, size_t size, Visit&& visit
             break;
         }
     }
-    return true;
+    return Walk::Done;
 }
 
 uint32_t shifted(uint32_t value, int64_t shift)
@@ -104,11 +133,13 @@ bool needsWidening(const SubPacket& s, uint32_t value)
 
 } // namespace
 
-VideoPacketFacts readVideoPayload(const uint8_t* payload, size_t size, int realVideo)
+VideoPacketFacts readVideoPayload(const uint8_t* payload, size_t size, size_t available, int realVideo)
 {
     VideoPacketFacts facts;
     bool first = true;
-    const bool ok = walk(payload, size, [&](const SubPacket& s) {
+    bool needsMore = false;
+    const Bounds bounds{size, std::min(size, available)};
+    const Walk result = walk(payload, bounds, [&](const SubPacket& s) {
         const bool starts = s.type == WholeFrame || s.type == MultiFrame || (s.sequence & 0x7f) == 1;
         facts.openedHere = s.type == PartialFrame && (starts || !first);
         if (first) {
@@ -116,6 +147,10 @@ VideoPacketFacts readVideoPayload(const uint8_t* payload, size_t size, int realV
             facts.startsFrame = starts;
             facts.keySlice = s.type != MultiFrame && (s.sequence & 0x80) != 0;
             if (facts.startsFrame && (realVideo == 3 || realVideo == 4) && s.dataLength >= 4) {
+                if (bounds.check(s.dataAt, 4) != Walk::Done) {
+                    needsMore = true;
+                    return false;
+                }
                 const uint32_t header = readU32(payload + s.dataAt);
                 facts.pictureType = static_cast<int>(realVideo == 3 ? header >> 27 & 3 : header >> 29 & 3);
             }
@@ -126,9 +161,11 @@ VideoPacketFacts readVideoPayload(const uint8_t* payload, size_t size, int realV
         facts.endsOpen = s.type == PartialFrame;
         return true;
     });
-    facts.valid = ok && !first;
+    needsMore = needsMore || result == Walk::NeedsMore;
+    facts.valid = result == Walk::Done && !needsMore && !first;
     if (!facts.valid) {
         facts = VideoPacketFacts{};
+        facts.needsMore = needsMore;
     }
     return facts;
 }
@@ -136,7 +173,7 @@ VideoPacketFacts readVideoPayload(const uint8_t* payload, size_t size, int realV
 size_t frameTimeGrowth(const uint8_t* payload, size_t size, int64_t shift)
 {
     size_t growth = 0;
-    walk(payload, size, [&](const SubPacket& s) {
+    walk(payload, Bounds{size, size}, [&](const SubPacket& s) {
         if (s.type == MultiFrame && needsWidening(s, shifted(s.second, shift))) {
             growth += 2;
         }
@@ -149,7 +186,7 @@ void shiftFrameTimes(uint8_t* payload, size_t size, int64_t shift, std::vector<u
 {
     grown.clear();
     if (frameTimeGrowth(payload, size, shift) == 0) {
-        walk(payload, size, [&](const SubPacket& s) {
+        walk(payload, Bounds{size, size}, [&](const SubPacket& s) {
             if (s.type == MultiFrame) {
                 const uint32_t value = shifted(s.second, shift);
                 if (s.secondWide) {
@@ -163,7 +200,7 @@ void shiftFrameTimes(uint8_t* payload, size_t size, int64_t shift, std::vector<u
         return;
     }
     size_t copied = 0;
-    walk(payload, size, [&](const SubPacket& s) {
+    walk(payload, Bounds{size, size}, [&](const SubPacket& s) {
         if (s.type != MultiFrame) {
             return true;
         }

@@ -21,6 +21,7 @@ enum VideoSubPacketType
 struct VideoPacketFacts
 {
     bool valid = false;       // the payload holds whole sub-packets
+    bool needsMore = false;   // only part of the payload was at hand and the headers run past it
     bool startsFrame = false; // the first sub-packet begins a frame (a whole frame or a first slice)
     bool endsOpen = false;    // the last sub-packet leaves its frame open for the next packet
     bool openedHere = false;  // ... and that frame began in this packet
@@ -31,9 +32,9 @@ struct VideoPacketFacts
     int pictureType = -1;
 };
 
-// Reads the sub-packet headers of one payload. realVideo: the stream's RealVideo version (3 and 4 carry
-// a picture type in the frame header).
-VideoPacketFacts readVideoPayload(const uint8_t* payload, size_t size, int realVideo);
+// Reads the sub-packet headers of one payload of size bytes, of which the first available are at hand.
+// realVideo: the stream's RealVideo version (3 and 4 carry a picture type in the frame header).
+VideoPacketFacts readVideoPayload(const uint8_t* payload, size_t size, size_t available, int realVideo);
 
 // Largest frame timestamp a sub-packet can hold (30 bits).
 constexpr uint32_t MaxFrameTime = (1u << 30) - 1;
