@@ -143,6 +143,9 @@ RmError RmHeaders::parse(const InputFile& file)
         if (size > fileSize - pos) {
             return RmError::Truncated;
         }
+        if (chunks.size() == MaxHeaderChunks) {
+            return RmError::BadChunk;
+        }
         chunks.push_back({id, pos, size});
         const bool known = id == fourcc("PROP") || id == fourcc("MDPR") || id == fourcc("CONT");
         if (known) {

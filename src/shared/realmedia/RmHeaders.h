@@ -50,6 +50,8 @@ public:
     // Largest header chunk read into memory; bigger ones are refused as damaged.
     static constexpr uint32_t MaxHeaderChunkSize = 16u << 20;
     static constexpr size_t MaxStreams = 256;
+    // More chunks than this before the data is taken for damage (files have a handful).
+    static constexpr size_t MaxHeaderChunks = 4096;
     static constexpr uint32_t PropChunkSize = 50;
 
     // Parses the header section of file. Does not look at packets. Classifies files of other kinds

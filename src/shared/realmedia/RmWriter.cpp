@@ -31,6 +31,23 @@ RmWriter::RmWriter(const WriteRequest& request, PacketBuffer& buffer)
       m_setups(request.parts.front()->setups()), m_progress(request.progress)
 {}
 
+bool RmWriter::needsPlanningPass() const
+{
+    for (const RmPart* part : m_request.parts) {
+        if (part->truncated()) {
+            return true; // units the end cut short are left out
+        }
+        for (size_t i = 0; i < part->streamScans().size(); ++i) {
+            const StreamScan& scan = part->streamScans()[i];
+            // Frame timestamps may need more room; packets of unwritten streams are left out.
+            if (scan.frameTimes || (part->streamMap()[i] < 0 && scan.packetCount > 0)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 uint64_t RmWriter::partBytes(const RmPart& part) const
 {
     return part.file().size() - std::min(part.file().size(), part.headers().dataOffset);
@@ -457,14 +474,7 @@ RmError RmWriter::plan()
     m_dataOffset = buildHeader().size() - DataHeaderSize;
 
     // Statistics from opening suffice unless packets are left out or grow.
-    bool needsPass = m_cutting;
-    for (const RmPart* part : m_request.parts) {
-        needsPass = needsPass || part->truncated();
-        for (size_t i = 0; i < part->streamScans().size(); ++i) {
-            const StreamScan& scan = part->streamScans()[i];
-            needsPass = needsPass || scan.frameTimes || (part->streamMap()[i] < 0 && scan.packetCount > 0);
-        }
-    }
+    const bool needsPass = m_cutting || needsPlanningPass();
     if (needsPass) {
         if (RmError e = totalsFromPass(); e != RmError::Ok) {
             return e;
@@ -725,14 +735,7 @@ RmError RmWriter::write(OutputSink& sink)
     // packets are left out or grow (decided in plan(); counted here whenever it may happen), the copy.
     const bool cut = m_request.start || m_request.end;
     const bool search = cut && m_request.start.value_or(0) != 0;
-    bool planning = cut;
-    for (const RmPart* part : m_request.parts) {
-        planning = planning || part->truncated();
-        for (size_t i = 0; i < part->streamScans().size(); ++i) {
-            planning = planning || part->streamScans()[i].frameTimes ||
-                       (part->streamMap()[i] < 0 && part->streamScans()[i].packetCount > 0);
-        }
-    }
+    const bool planning = cut || needsPlanningPass();
     m_progress.setTotal((1 + (search ? 1 : 0) + (planning ? 1 : 0)) * inputBytes());
     if (!m_progress.advanceTo(0)) {
         return RmError::Cancelled;

@@ -97,6 +97,8 @@ private:
     uint64_t inputBytes() const;
     uint64_t partBytes(const RmPart& part) const;
     bool skipPart(Pass pass, size_t part) const;
+    // Whether sizes must be measured by a pass even without a cut.
+    bool needsPlanningPass() const;
     RmError resolveRange();
     RmError plan();
     void totalsFromScans();

@@ -241,7 +241,19 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"data_offset_wrong",
                [] { return mutated([](Bytes& b) { setU32(b, find(b, "PROP") + 42, 7); }); },
                {RmError::Ok}},
-        Damage{"packet_version_1", [] { return toVersion1(base()); }, {RmError::Ok}}),
+        Damage{"packet_version_1", [] { return toVersion1(base()); }, {RmError::Ok}},
+        Damage{"endless_header_chunks",
+               [] {
+                   return mutated([](Bytes& b) {
+                       const Bytes tiny = {'J', 'U', 'N', 'K', 0, 0, 0, 10, 0, 0};
+                       Bytes many;
+                       for (int i = 0; i < 5000; ++i) {
+                           many.insert(many.end(), tiny.begin(), tiny.end());
+                       }
+                       b.insert(b.begin() + static_cast<long>(find(b, "DATA")), many.begin(), many.end());
+                   });
+               },
+               {RmError::BadChunk}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Cut anywhere: inside the headers the file is refused; once a packet is whole it opens (a download that
