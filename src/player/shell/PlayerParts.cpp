@@ -4,6 +4,7 @@
 #include "NativePath.h"
 #include "PlaybackMath.h"
 #include "PlayerDesktop.h"
+#include "TransportBar.h"
 #include "frmMain.h"
 
 #include <QAbstractSpinBox>
@@ -12,9 +13,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QSlider>
 #include <QTextEdit>
 #include <QTreeWidget>
 #include <QUrl>
@@ -53,19 +52,18 @@ PlayerParts::PlayerParts(frmMain& window, const MpvSession::Options& engine, QOb
     setupFolderConnections();
     setupFileListConnections();
     setupHistoryConnections();
-    setupStartupHooks();
     setupPlaybackConnections();
-    setupButtonConnections();
-    setupSliderConnections();
+    setupTransportConnections();
+    setupKeyConnections();
     setupViewConnections();
     setupDesktopConnections();
-    qApp->installEventFilter(this);
+    m_window.setParts(this);
 }
 
 PlayerParts::~PlayerParts()
 {
     qApp->removeEventFilter(this);
-    m_window.hooks() = frmMain::Hooks{};
+    m_window.setParts(nullptr);
     m_controller.setView(nullptr);
 }
 
@@ -100,18 +98,19 @@ void PlayerParts::setupFileListConnections()
 
 void PlayerParts::setupHistoryConnections()
 {
-    connect(&m_history, &FolderHistory::entriesChanged, this, [this](const QStringList& entries) {
-        MainWindowState& state = m_window.state();
-        for (int i = 0; i < int(state.FolderHistory.size()) && i < entries.size(); ++i)
-            state.FolderHistory[size_t(i)] = entries.at(i);
-        m_window.UpdateHistoryMenu();
-    });
+    connect(&m_history, &FolderHistory::entriesChanged, &m_window, &frmMain::setFolderHistory);
+}
+
+bool PlayerParts::clearHistory()
+{
+    m_history.clear();
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------------
 // Settings and start-up
 
-void PlayerParts::applySettings()
+void PlayerParts::settingsLoaded()
 {
     const PlayerSettings& s = m_window.config().settings();
     BrowserSettings browser;
@@ -126,37 +125,51 @@ void PlayerParts::applySettings()
     m_tracker.setSlideTimer(s.SlideTimer);
 }
 
-void PlayerParts::setupStartupHooks()
+void PlayerParts::SetValue()
 {
-    frmMain::Hooks& h = m_window.hooks();
-    h.settingsLoaded = [this] { applySettings(); };
-    h.SetValue = [this] {
-        m_history.load();
-        m_clsDTree.setTreeView(m_window.tvwDir());
-        m_clsDTree.setImageList(&m_imgLst);
-        // No folder is pending at start: the tree opens at its own start folder.
-        m_clsDTree.setPath(m_clsDTree.Path());
-        clsDTree_Change(m_clsDTree.Path());
-    };
-    h.setFolder = [this](const QString& folder) {
-        m_clsDTree.setPath(folder);
-        // The label follows the folder the list shows.
-        m_window.folderLabel()->setPath(m_clsDTree.Path());
-    };
-    h.FillFileList = [this] { m_browser.FillFileList(); };
-    h.applyVolume = [this](int volume) { m_controller.setVolume(volume); };
-    h.playCommandLine = [this](const QString& text) { playCommandLine(text); };
-    h.FileChange = [this] { m_browser.FileChange(); };
-    h.currentVolume = [this] { return m_window.sldVol()->value(); };
-    h.ChangeOri = [this](double ratio) { ChangeOri(ratio); };
-    h.showFullScreen = [this] { m_controller.enterFullScreen(); };
-    h.clearHistory = [this] { m_history.clear(); };
+    m_history.load();
+    m_clsDTree.setTreeView(m_window.tvwDir());
+    m_clsDTree.setImageList(&m_imgLst);
+    // No folder is pending at start: the tree opens at its own start folder.
+    m_clsDTree.setPath(m_clsDTree.Path());
+    clsDTree_Change(m_clsDTree.Path());
+}
+
+void PlayerParts::setFolder(const QString& folder)
+{
+    m_clsDTree.setPath(folder);
+    // The label follows the folder the list shows.
+    m_window.folderLabel()->setPath(m_clsDTree.Path());
+}
+
+void PlayerParts::FillFileList()
+{
+    m_browser.FillFileList();
+}
+
+void PlayerParts::applyVolume(int volume)
+{
+    m_controller.setVolume(volume);
 }
 
 void PlayerParts::playCommandLine(const QString& text)
 {
     m_controller.playFile(commandLineFile(text));
-    m_window.state().CurrentFile = m_controller.CurrentFile();
+}
+
+void PlayerParts::FileChange()
+{
+    m_browser.FileChange();
+}
+
+std::optional<int> PlayerParts::volumeToStore() const
+{
+    return m_window.transportBar().volume();
+}
+
+void PlayerParts::showFullScreen()
+{
+    m_controller.enterFullScreen();
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -165,7 +178,11 @@ void PlayerParts::playCommandLine(const QString& text)
 void PlayerParts::setupDesktopConnections()
 {
     m_desktop = std::make_unique<PlayerDesktop>(*this, m_window);
-    m_window.hooks().singleCopyHeld = [this] { m_desktop->listenForSecondCopies(); };
+}
+
+void PlayerParts::singleCopyHeld()
+{
+    m_desktop->listenForSecondCopies();
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -181,8 +198,6 @@ void PlayerParts::bindVideoWindow()
 
 void PlayerParts::setupPlaybackConnections()
 {
-    connect(&m_controller, &PlaybackController::clipStarted, this,
-            [this](const QString& file) { m_window.state().CurrentFile = file; });
     connect(&m_controller, &PlaybackController::fullScreenRequested, this,
             [this] { m_window.setVideoFullScreen(true); });
 }
@@ -225,27 +240,33 @@ void PlayerParts::focusFileList()
 
 void PlayerParts::setVolumeSlider(int value)
 {
-    m_settingVolume = true;
-    m_window.sldVol()->setValue(value);
-    m_settingVolume = false;
+    m_window.transportBar().setVolume(value);
 }
 
 // ---------------------------------------------------------------------------------------------------
-// Player buttons
+// Transport bar: buttons, position slider, time label, volume
 
-void PlayerParts::setupButtonConnections()
+void PlayerParts::setupTransportConnections()
 {
-    for (int i = 0; i < PositionTracker::ButtonCount; ++i) {
-        m_window.imgButton(i)->installEventFilter(this);
-        m_window.imgButton_S(i)->installEventFilter(this);
-    }
-    connect(&m_tracker, &PositionTracker::buttonLookChanged, this, &PlayerParts::showButtonLook);
-}
+    TransportBar& bar = m_window.transportBar();
+    connect(&bar, &TransportBar::buttonDown, this, &PlayerParts::buttonDown);
+    connect(&bar, &TransportBar::buttonUp, this, &PlayerParts::buttonUp);
+    connect(&bar, &TransportBar::volumePanelClosed, this,
+            [this] { m_tracker.setButtonPressed(PositionTracker::Volume, false); });
+    connect(&m_tracker, &PositionTracker::buttonLookChanged, &bar, &TransportBar::setButtonLook);
 
-void PlayerParts::showButtonLook(int index, bool pressed)
-{
-    m_window.imgButton(index)->setVisible(!pressed);
-    m_window.imgButton_S(index)->setVisible(pressed);
+    connect(&m_tracker, &PositionTracker::sliderMaximumChanged, &bar, &TransportBar::setPositionMaximum);
+    connect(&m_tracker, &PositionTracker::sliderValueChanged, &bar, &TransportBar::setPosition);
+    connect(&m_tracker, &PositionTracker::timeTextChanged, &bar, &TransportBar::setTimeText);
+    connect(&bar, &TransportBar::positionPressed, &m_tracker, &PositionTracker::sliderPressed);
+    connect(&bar, &TransportBar::positionScrolled, &m_tracker, &PositionTracker::sliderScrolled);
+    connect(&bar, &TransportBar::positionReleased, this, [this] {
+        if (m_tracker.SliderDragging())
+            m_tracker.sliderReleased();
+    });
+    bar.setTimeText(m_tracker.timeText());
+
+    connect(&bar, &TransportBar::volumeChanged, &m_controller, &PlaybackController::setVolume);
 }
 
 void PlayerParts::buttonDown(int index)
@@ -272,8 +293,7 @@ void PlayerParts::buttonUp(int index)
         return;
     case PositionTracker::Volume:
         m_tracker.setButtonPressed(index, true);
-        m_window.picVol()->show();
-        m_window.picVol()->raise();
+        m_window.transportBar().setVolumePanelVisible(true);
         return;
     default:
         break;
@@ -298,80 +318,6 @@ void PlayerParts::buttonUp(int index)
     default:
         break;
     }
-    m_window.state().CurrentFile = m_controller.CurrentFile();
-}
-
-int PlayerParts::buttonIndexOf(QObject* watched, bool* pressedImage) const
-{
-    for (int i = 0; i < PositionTracker::ButtonCount; ++i) {
-        if (watched == m_window.imgButton(i)) {
-            *pressedImage = false;
-            return i;
-        }
-        if (watched == m_window.imgButton_S(i)) {
-            *pressedImage = true;
-            return i;
-        }
-    }
-    return -1;
-}
-
-bool PlayerParts::handleButtonMouse(int index, bool pressedImage, QEvent* event)
-{
-    const auto* mouse = static_cast<QMouseEvent*>(event);
-    if (mouse->button() != Qt::LeftButton)
-        return true;
-    if (event->type() == QEvent::MouseButtonPress) {
-        m_mouseDownButton = index;
-        // A click on the volume button's pressed image closes the volume panel.
-        m_closingVolumePanel =
-            index == PositionTracker::Volume && pressedImage && m_window.picVol()->isVisible();
-        if (!m_closingVolumePanel)
-            buttonDown(index);
-        return true;
-    }
-    // The release may reach the other image of the pair (the one under the mouse after the press).
-    if (m_mouseDownButton != index)
-        return true;
-    m_mouseDownButton = -1;
-    if (m_closingVolumePanel) {
-        m_closingVolumePanel = false;
-        m_window.picVol()->hide();
-        m_tracker.setButtonPressed(index, false);
-        return true;
-    }
-    buttonUp(index);
-    return true;
-}
-
-// ---------------------------------------------------------------------------------------------------
-// Position and volume sliders
-
-void PlayerParts::setupSliderConnections()
-{
-    QSlider* timer = m_window.sldTimer();
-    timer->installEventFilter(this);
-    connect(&m_tracker, &PositionTracker::sliderMaximumChanged, this, [this, timer](int maximum) {
-        m_settingSlider = true;
-        timer->setMaximum(maximum);
-        m_settingSlider = false;
-    });
-    connect(&m_tracker, &PositionTracker::sliderValueChanged, this, [this, timer](int value) {
-        m_settingSlider = true;
-        timer->setValue(value);
-        m_settingSlider = false;
-    });
-    connect(&m_tracker, &PositionTracker::timeTextChanged, m_window.lblTimer(), &QLabel::setText);
-    connect(timer, &QSlider::valueChanged, this, [this](int value) {
-        if (!m_settingSlider)
-            m_tracker.sliderScrolled(value);
-    });
-    m_window.lblTimer()->setText(m_tracker.timeText());
-
-    connect(m_window.sldVol(), &QSlider::valueChanged, this, [this](int value) {
-        if (!m_settingVolume)
-            m_controller.setVolume(value);
-    });
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -411,6 +357,11 @@ void PlayerParts::ChangeOri(double ratio)
 
 // ---------------------------------------------------------------------------------------------------
 // Keys
+
+void PlayerParts::setupKeyConnections()
+{
+    qApp->installEventFilter(this);
+}
 
 bool PlayerParts::acceptsKeysFrom(QObject* watched) const
 {
@@ -506,26 +457,6 @@ bool PlayerParts::eventFilter(QObject* watched, QEvent* event)
         if (acceptsKeysFrom(watched))
             return handleKey(static_cast<QKeyEvent*>(event));
         break;
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick: {
-        if (watched == m_window.sldTimer() && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-            // The slider takes the press of a double click as a press of its own.
-            if (event->type() != QEvent::MouseButtonRelease)
-                m_tracker.sliderPressed();
-            else if (event->type() == QEvent::MouseButtonRelease && m_tracker.SliderDragging())
-                m_tracker.sliderReleased();
-            break;
-        }
-        bool pressedImage = false;
-        const int index = buttonIndexOf(watched, &pressedImage);
-        if (index >= 0) {
-            if (event->type() == QEvent::MouseButtonDblClick)
-                return true;
-            return handleButtonMouse(index, pressedImage, event);
-        }
-        break;
-    }
     case QEvent::WinIdChange:
         if (watched == m_window.videoArea()) {
             // The window system gave the video area a new window: the next clip draws into it.

@@ -6,6 +6,7 @@
 #include "FolderHistory.h"
 #include "IconStore.h"
 #include "KeyCommands.h"
+#include "MainWindowParts.h"
 #include "MpvSession.h"
 #include "PlaybackController.h"
 #include "PlaybackView.h"
@@ -17,7 +18,6 @@
 #include <memory>
 
 class QKeyEvent;
-class QMouseEvent;
 
 namespace vello {
 
@@ -25,21 +25,26 @@ class PlayerDesktop;
 class frmMain;
 
 /**
- * Builds the parts the main window owns and connects them to it, one feature at a time: folder tree and
- * label, file list, history, settings, start-up hooks, playback and its view, player buttons and sliders,
- * keys, display sizes. The window reaches the players only through the PlaybackController.
+ * The player's composition root: builds the parts the main window owns and connects them to it, one
+ * feature at a time, each in its own setup...Connections() function (folder tree and label, file list,
+ * history, playback and its view, transport bar, keys, display sizes). A new feature (favourites mode,
+ * the settings, about and tips windows, the update command, files handed over by a second copy, the
+ * desktop's media controls) adds its part as a member and one setup function called from the
+ * constructor; it enables and connects the window's menu items it carries out. The window reaches the
+ * players only through the PlaybackController, and the parts reach the window's controls only here.
  *
  * The window is not owned and must outlive this object; construct it after the window and before
- * frmMain::Form_Load. Destruction unhooks everything it set on the window. Window thread only.
+ * frmMain::Form_Load. Destruction detaches it from the window. Window thread only.
  *
  * Keys: an application-wide event filter hands every key pressed or released in the main window to the
  * key table (KeyCommands) before the focused control sees it, except while a text editor (the in-place
  * rename editor) has the focus, a popup menu is open, or another window is active. Auto-repeat of the seek
  * keys is ignored, so holding Z or F seeks until the key is released.
  */
-class PlayerParts : public QObject, public PlaybackView
+class PlayerParts final : public QObject, public PlaybackView, public MainWindowParts
 {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(PlayerParts)
 
 public:
     /// engine: output options of both players' engines (videoOutput/audioOutput "null" in tests; the
@@ -58,16 +63,11 @@ public:
     /// Files handed over by a second copy, the media keys, the screen saver.
     PlayerDesktop& desktop() { return *m_desktop; }
 
-    /// Plays the command-line text (a path or a file:// address) as the start-up does.
-    void playCommandLine(const QString& text);
-
-    /// Copies the loaded settings into the browser, the list's columns, the play mode and the seek speed.
-    void applySettings();
     /// The main window's reaction to a folder change: the folder label, then FillFileList.
     void clsDTree_Change(const QString& path);
     /// Sizes the video area to the active clip's picture times ratio (0 = original size) and fits the
     /// window around it; nothing when the clip has no picture.
-    void ChangeOri(double ratio);
+    void ChangeOri(double ratio) override;
     /// Runs one command of the key table (key down or key up).
     void runKeyCommand(KeyCommand command, Qt::KeyboardModifiers modifiers);
     /// Player button index 0..7 (PositionTracker::Button): mouse button down and up.
@@ -84,6 +84,20 @@ public:
     void focusFileList() override;
     void setVolumeSlider(int value) override;
 
+    // MainWindowParts
+    void settingsLoaded() override;
+    void SetValue() override;
+    void setFolder(const QString& folder) override;
+    void FillFileList() override;
+    void applyVolume(int volume) override;
+    /// Plays the command-line text (a path or a file:// address) as the start-up does.
+    void playCommandLine(const QString& text) override;
+    void singleCopyHeld() override;
+    void FileChange() override;
+    std::optional<int> volumeToStore() const override;
+    void showFullScreen() override;
+    bool clearHistory() override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -91,18 +105,14 @@ private:
     void setupFolderConnections();
     void setupFileListConnections();
     void setupHistoryConnections();
-    void setupStartupHooks();
     void setupPlaybackConnections();
-    void setupButtonConnections();
-    void setupSliderConnections();
+    void setupTransportConnections();
+    void setupKeyConnections();
     void setupViewConnections();
     void setupDesktopConnections();
 
     bool acceptsKeysFrom(QObject* watched) const;
     bool handleKey(QKeyEvent* event);
-    bool handleButtonMouse(int index, bool pressedImage, QEvent* event);
-    int buttonIndexOf(QObject* watched, bool* pressedImage) const;
-    void showButtonLook(int index, bool pressed);
     void bindVideoWindow();
 
     frmMain& m_window;
@@ -116,10 +126,6 @@ private:
     std::unique_ptr<PlayerDesktop> m_desktop;
 
     quint64 m_videoWindow = 0;
-    bool m_settingSlider = false;
-    bool m_settingVolume = false;
-    int m_mouseDownButton = -1;
-    bool m_closingVolumePanel = false;
 };
 
 } // namespace vello

@@ -8,6 +8,7 @@
 #include "NativePath.h"
 #include "ProgramPaths.h"
 #include "ShortcutList.h"
+#include "TransportBar.h"
 #include "WindowPos.h"
 #include "frmSizeChange.h"
 
@@ -24,7 +25,6 @@
 #include <QMouseEvent>
 #include <QProcess>
 #include <QScreen>
-#include <QSlider>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -82,7 +82,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(ProgramTitle);
     m_config.setHost(this);
-    m_state.FolderHistory.fill(ProgramPaths::systemDriveRoot());
+    m_folderHistory.fill(ProgramPaths::systemDriveRoot());
     createControls();
     createMenus();
     // A quit that does not close the window (session end) still saves the window state.
@@ -154,36 +154,7 @@ void frmMain::createControls()
     m_lblTitle->setObjectName(QStringLiteral("lblTitle"));
     m_lblTitle->setTextFormat(Qt::PlainText);
 
-    m_lblTimer = new QLabel(QStringLiteral("00:00/00:00"), m_client);
-    m_lblTimer->setObjectName(QStringLiteral("lblTimer"));
-    m_lblTimer->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-
-    m_sldTimer = new QSlider(Qt::Horizontal, m_client);
-    m_sldTimer->setObjectName(QStringLiteral("sldTimer"));
-    m_sldTimer->setRange(0, 0);
-
-    for (int i = 0; i < MainLayout::ButtonCount; ++i) {
-        auto* normal = new QLabel(m_client);
-        normal->setObjectName(QStringLiteral("imgButton_%1").arg(i));
-        normal->setScaledContents(true);
-        normal->setPixmap(ButtonArt::image(i, false, 32));
-        auto* pressed = new QLabel(m_client);
-        pressed->setObjectName(QStringLiteral("imgButton_S_%1").arg(i));
-        pressed->setScaledContents(true);
-        pressed->setPixmap(ButtonArt::image(i, true, 32));
-        pressed->hide();
-        m_imgButton[i] = normal;
-        m_imgButtonS[i] = pressed;
-    }
-
-    m_picVol = new QWidget(m_client);
-    m_picVol->setObjectName(QStringLiteral("picVol"));
-    m_picVol->setAutoFillBackground(true);
-    m_sldVol = new QSlider(Qt::Vertical, m_picVol);
-    m_sldVol->setObjectName(QStringLiteral("sldVol"));
-    m_sldVol->setRange(0, 100);
-    m_sldVol->setValue(50);
-    m_picVol->hide();
+    m_transport = new TransportBar(m_client, this);
 
     m_imgSplitter = new QWidget(m_client);
     m_imgSplitter->setObjectName(QStringLiteral("imgSplitter"));
@@ -263,20 +234,16 @@ void frmMain::createMenus()
     });
 
     connect(m_mnuEdit, &QAction::triggered, this, &frmMain::mnuEdit_Click);
-    connect(m_mnuCfg, &QAction::triggered, this, &frmMain::mnuCfg_Click);
     connect(m_mnuClear, &QAction::triggered, this, &frmMain::mnuClear_Click);
     connect(m_mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
-    connect(m_mnuFaOpen, &QAction::triggered, this, &frmMain::mnuFaOpen_Click);
-    connect(m_mnuFaEdit, &QAction::triggered, this, &frmMain::mnuFaEdit_Click);
-    connect(m_mnuFaAdd, &QAction::triggered, this, &frmMain::mnuFaAdd_Click);
-    connect(m_mnuFaDel, &QAction::triggered, this, &frmMain::mnuFaDel_Click);
     connect(m_mnuViewFull, &QAction::triggered, this, &frmMain::mnuViewFull_Click);
     connect(m_mnuViewOri, &QAction::triggered, this, &frmMain::mnuViewOri_Click);
     connect(m_mnuViewSize, &QAction::triggered, this, &frmMain::mnuViewSize_Click);
     connect(m_mnuShortcut, &QAction::triggered, this, &frmMain::mnuShortcut_Click);
     connect(m_mnuHelpContents, &QAction::triggered, this, &frmMain::mnuHelp_Click);
-    connect(m_mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
-    connect(m_mnuUpdate, &QAction::triggered, this, &frmMain::mnuUpdate_Click);
+    // Not built yet: settings, favourites, about and update. Their parts enable and connect them.
+    for (QAction* a : {m_mnuCfg, m_mnuFaOpen, m_mnuFaEdit, m_mnuFaAdd, m_mnuFaDel, m_mnuAbout, m_mnuUpdate})
+        a->setEnabled(false);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -344,14 +311,10 @@ void frmMain::applyLayout()
     place(m_picSplitter, l.picSplitter);
     place(m_videoArea, l.RA);
     place(m_lblTitle, l.lblTitle);
-    place(m_lblTimer, l.lblTimer);
-    place(m_sldTimer, l.sldTimer);
-    for (int i = 0; i < MainLayout::ButtonCount; ++i) {
-        place(m_imgButton[i], l.imgButton[i]);
-        place(m_imgButtonS[i], l.imgButton[i]);
-    }
-    place(m_picVol, l.picVol);
-    m_sldVol->setGeometry(0, 0, m_picVol->width(), m_picVol->height());
+    m_transport->place(l, [this](const QRect& r) {
+        return QRect(toPixels(r.left()), toPixels(r.top()), qMax(toPixels(r.width()), 0),
+                     qMax(toPixels(r.height()), 0));
+    });
     m_picSplitter->setVisible(l.splitterBarVisible());
     if (l.splitterBarVisible())
         m_picSplitter->raise();
@@ -379,7 +342,19 @@ void frmMain::setColumnTwips(int column, int twips)
 void frmMain::UpdateHistoryMenu()
 {
     for (int i = 0; i < 5; ++i)
-        m_log[i]->setText(displayPath(m_state.FolderHistory[i]));
+        m_log[i]->setText(displayPath(m_folderHistory[size_t(i)]));
+}
+
+void frmMain::setFolderHistory(const QStringList& entries)
+{
+    for (int i = 0; i < int(m_folderHistory.size()) && i < entries.size(); ++i)
+        m_folderHistory[size_t(i)] = entries.at(i);
+    UpdateHistoryMenu();
+}
+
+void frmMain::setParts(MainWindowParts* parts)
+{
+    m_parts = parts ? parts : &m_noParts;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -419,7 +394,6 @@ frmMain::StartResult frmMain::Form_Load()
         return abandon(e);
     }
 
-    m_state.ChangePending = false; // 11
     skipOnError([this] { startupSplitter(); });
     skipOnError([this] { startupVolume(); });
 
@@ -431,9 +405,8 @@ frmMain::StartResult frmMain::Form_Load()
 
     skipOnError([this] { startupColumnWidths(); });
     skipOnError([this] { startupCommandLine(); });
-    show(); // 17
+    show();
     skipOnError([this] { startupRefresh(); });
-    m_state.SliderDragging = false; // 19
     startupTips();
     return StartResult::Running;
 }
@@ -447,39 +420,33 @@ bool frmMain::startupSingleCopy()
 {
     if (!m_instance.acquire())
         return false;
-    if (m_hooks.singleCopyHeld)
-        m_hooks.singleCopyHeld();
+    m_parts->singleCopyHeld();
     return true;
 }
 
 void frmMain::startupLoadConfig()
 {
     m_config.LoadConfig();
-    skipOnError([this] {
-        if (m_hooks.settingsLoaded)
-            m_hooks.settingsLoaded();
-    });
+    skipOnError([this] { m_parts->settingsLoaded(); });
 }
 
 void frmMain::startupLoadFavourites()
 {
-    if (m_hooks.loadFavourites)
-        m_hooks.loadFavourites();
+    m_parts->loadFavourites();
 }
 
 void frmMain::startupLoadHistory()
 {
     for (int i = 0; i < 5; ++i) {
         const auto stored = m_store.value(QStringLiteral("PATH%1").arg(i + 1));
-        m_state.FolderHistory[i] = stored ? *stored : m_systemDriveRoot;
+        m_folderHistory[size_t(i)] = stored ? *stored : m_systemDriveRoot;
     }
     UpdateHistoryMenu();
 }
 
 void frmMain::startupFolderTree()
 {
-    if (m_hooks.SetValue)
-        m_hooks.SetValue();
+    m_parts->SetValue();
 }
 
 void frmMain::startupStartFolder()
@@ -487,16 +454,13 @@ void frmMain::startupStartFolder()
     const PlayerSettings& s = m_config.settings();
     switch (s.DefaultDir) {
     case 0:
-        if (m_hooks.enterFavouritesMode)
-            m_hooks.enterFavouritesMode();
+        m_parts->enterFavouritesMode();
         break;
     case 1:
-        if (m_hooks.setFolder)
-            m_hooks.setFolder(m_state.FolderHistory[0]);
+        m_parts->setFolder(m_folderHistory[0]);
         break;
     case 2:
-        if (m_hooks.setFolder)
-            m_hooks.setFolder(s.DefaultDirPath.isEmpty() ? m_systemDriveRoot : s.DefaultDirPath);
+        m_parts->setFolder(s.DefaultDirPath.isEmpty() ? m_systemDriveRoot : s.DefaultDirPath);
         break;
     default:
         break;
@@ -505,8 +469,7 @@ void frmMain::startupStartFolder()
 
 void frmMain::startupFillFileList()
 {
-    if (m_hooks.FillFileList)
-        m_hooks.FillFileList();
+    m_parts->FillFileList();
 }
 
 void frmMain::startupRestoreWindow()
@@ -563,9 +526,8 @@ void frmMain::startupVolume()
     if (!WindowStateStore::isNumber(volume))
         return;
     const qint64 v = roundHalfEven(WindowStateStore::toNumber(volume));
-    m_sldVol->setValue(static_cast<int>(std::clamp<qint64>(v, m_sldVol->minimum(), m_sldVol->maximum())));
-    if (m_hooks.applyVolume)
-        m_hooks.applyVolume(m_sldVol->value());
+    m_transport->setVolume(static_cast<int>(std::clamp<qint64>(v, 0, 100)));
+    m_parts->applyVolume(m_transport->volume());
 }
 
 void frmMain::startupFixedRatio()
@@ -599,27 +561,20 @@ void frmMain::startupColumnWidths()
 
 void frmMain::startupCommandLine()
 {
-    if (m_commandLine.isEmpty())
-        return;
-    m_state.CurrentFile = m_commandLine;
-    if (m_hooks.playCommandLine)
-        m_hooks.playCommandLine(m_commandLine);
+    if (!m_commandLine.isEmpty())
+        m_parts->playCommandLine(m_commandLine);
 }
 
 void frmMain::startupRefresh()
 {
-    if (m_hooks.FileChange)
-        m_hooks.FileChange();
+    m_parts->FileChange();
 }
 
 void frmMain::startupTips()
 {
     if (m_config.settings().Pickup != 0)
         return;
-    skipOnError([this] {
-        if (m_hooks.showTips)
-            m_hooks.showTips();
-    });
+    skipOnError([this] { m_parts->showTips(); });
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -643,7 +598,8 @@ void frmMain::Form_Unload()
     m_unloaded = true;
 
     for (int i = 0; i < 5; ++i)
-        skipOnError([&] { m_store.setValue(QStringLiteral("PATH%1").arg(i + 1), m_state.FolderHistory[i]); });
+        skipOnError(
+            [&] { m_store.setValue(QStringLiteral("PATH%1").arg(i + 1), m_folderHistory[size_t(i)]); });
 
     const Qt::WindowStates states = windowState();
     skipOnError([&] {
@@ -662,7 +618,7 @@ void frmMain::Form_Unload()
     });
     skipOnError([&] { m_store.setNumber(QStringLiteral("PAIN"), m_layout.splitterPosition()); });
     skipOnError([&] {
-        const int volume = m_hooks.currentVolume ? m_hooks.currentVolume() : m_sldVol->value();
+        const int volume = m_parts->volumeToStore().value_or(m_transport->volume());
         m_store.setNumber(QStringLiteral("VOLUME"), volume);
     });
     static const char* const columnKeys[4] = {"FILE_NAME", "FILE_TITLE", "FILE_DATE", "FILE_SIZE"};
@@ -788,31 +744,24 @@ void frmMain::mnuEdit_Click()
                             {QStringLiteral("/MERIDANKOS")});
 }
 
-void frmMain::mnuCfg_Click() {}
-
 void frmMain::log_Click(int index)
 {
     if (index < 1 || index > 5)
         return;
-    skipOnError([&] {
-        if (m_hooks.setFolder)
-            m_hooks.setFolder(m_state.FolderHistory[size_t(index - 1)]); // the caption is only shown
-    });
-    skipOnError([&] {
-        if (m_hooks.FillFileList)
-            m_hooks.FillFileList();
-    });
+    // The caption is only shown: the folder is the history entry itself.
+    skipOnError([&] { m_parts->setFolder(m_folderHistory[size_t(index - 1)]); });
+    skipOnError([&] { m_parts->FillFileList(); });
 }
 
 void frmMain::mnuClear_Click()
 {
-    if (m_hooks.clearHistory) {
-        skipOnError([this] { m_hooks.clearHistory(); });
+    bool cleared = false;
+    skipOnError([&] { cleared = m_parts->clearHistory(); });
+    if (cleared)
         return;
-    }
     const QString root = ProgramPaths::systemDriveRoot().left(3);
     for (int i = 0; i < 5; ++i) {
-        m_state.FolderHistory[i] = root;
+        m_folderHistory[size_t(i)] = root;
         skipOnError([&] { m_store.setValue(QStringLiteral("PATH%1").arg(i + 1), root); });
     }
     UpdateHistoryMenu();
@@ -823,18 +772,12 @@ void frmMain::mnuExit_Click()
     close();
 }
 
-void frmMain::mnuFaOpen_Click() {}
-void frmMain::mnuFaEdit_Click() {}
-void frmMain::mnuFaAdd_Click() {}
-void frmMain::mnuFaDel_Click() {}
-
 void frmMain::mnuViewFull_Click()
 {
     if (!m_mnuViewFull->isChecked())
         return;
     m_mnuViewOri->setChecked(false);
-    if (m_hooks.showFullScreen)
-        m_hooks.showFullScreen();
+    m_parts->showFullScreen();
 }
 
 void frmMain::mnuViewOri_Click()
@@ -842,8 +785,7 @@ void frmMain::mnuViewOri_Click()
     if (!m_mnuViewOri->isChecked())
         return;
     m_mnuViewFull->setChecked(false);
-    if (m_hooks.ChangeOri)
-        m_hooks.ChangeOri(0.0);
+    m_parts->ChangeOri(0.0);
 }
 
 void frmMain::mnuViewSize_Click()
@@ -853,8 +795,7 @@ void frmMain::mnuViewSize_Click()
         connect(m_sizeWindow, &frmSizeChange::ratioChosen, this, [this](double ratio) {
             if (windowState().testFlag(Qt::WindowMaximized))
                 showNormal();
-            if (m_hooks.ChangeOri)
-                m_hooks.ChangeOri(ratio);
+            m_parts->ChangeOri(ratio);
         });
     }
     m_sizeWindow->show();
@@ -902,7 +843,5 @@ void frmMain::setVideoFullScreen(bool on)
     m_layout.sizeChanged(outer.width(), outer.height());
     applyLayout();
 }
-void frmMain::mnuAbout_Click() {}
-void frmMain::mnuUpdate_Click() {}
 
 } // namespace vello

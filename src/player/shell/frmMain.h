@@ -4,66 +4,31 @@
 #include "ConfigHost.h"
 #include "M_Config.h"
 #include "MainLayout.h"
+#include "MainWindowParts.h"
 #include "SingleInstance.h"
 #include "WindowStateStore.h"
 
 #include <QMainWindow>
+#include <QStringList>
 
 #include <array>
-#include <functional>
 
 class QAction;
 class QLabel;
 class QMenu;
-class QSlider;
 class QTreeWidget;
 
 namespace vello {
 
 class FolderPathLabel;
+class TransportBar;
 class frmSizeChange;
 
-/// State of the main window that the playback, browser and favourites parts share.
-struct MainWindowState
-{
-    bool FaFlg = false;          ///< favourites mode
-    QString CurrentFile;         ///< full path of the file in the player; empty when none
-    bool ChangePending = false;  ///< the next end-of-clip event empties the player instead of advancing
-    bool SliderDragging = false; ///< the user drags the position slider
-    int PreviousIndex = -1;      ///< file-list row before the last random step; -1 when none
-    std::array<QString, 5> FolderHistory; ///< entries 1..5 at indexes 0..4, newest first
-};
-
-/// The main window. Window thread only. Owns every control, the settings store (M_Config) and the
-/// main-window state; the parts built around it (folder tree, file list, playback, favourites, tips)
-/// are bound through Hooks and through the accessors below, never by editing the start-up sequence.
 class frmMain : public QMainWindow, public ConfigHost
 {
     Q_OBJECT
 
 public:
-    /// Start-up and command steps owned by other parts of the player. Every hook may be empty (then the
-    /// step does nothing). A hook that throws AppException inside one of the start-up stretches that
-    /// abandon (favourites load) sends the start-up on to the tips step; elsewhere the step is skipped.
-    struct Hooks
-    {
-        std::function<void()> singleCopyHeld;                ///< this is the only copy: serve later ones
-        std::function<void()> settingsLoaded;                ///< after step 3 (and each later load)
-        std::function<void()> loadFavourites;                ///< start-up step 4
-        std::function<void()> SetValue;                      ///< step 6: bind the folder tree to tvwDir
-        std::function<void()> enterFavouritesMode;           ///< step 7 with DefaultDir 0
-        std::function<void(const QString&)> setFolder;       ///< step 7 / history: open that folder
-        std::function<void()> FillFileList;                  ///< step 8, history entries
-        std::function<void(int)> applyVolume;                ///< step 13: hand the volume to the player
-        std::function<void(const QString&)> playCommandLine; ///< step 16: CurrentFile is already set
-        std::function<void()> FileChange;                    ///< step 18
-        std::function<void()> showTips;                      ///< step 20 (modal, owned by this window)
-        std::function<int()> currentVolume;                  ///< shutdown: volume to store (else sldVol)
-        std::function<void(double)> ChangeOri;               ///< original size / magnification
-        std::function<void()> showFullScreen;                ///< full-screen display of the clip
-        std::function<void()> clearHistory; ///< "履歴のクリア(&R)" (else the window's own)
-    };
-
     enum class StartResult
     {
         Running,         ///< the window is (or will be) shown; run the event loop
@@ -73,7 +38,9 @@ public:
     explicit frmMain(QWidget* parent = nullptr);
     ~frmMain() override;
 
-    Hooks& hooks() { return m_hooks; }
+    /// The parts the window calls during start-up, shutdown and its commands (not owned; null restores
+    /// the default, which does nothing). Must outlive the window or be reset.
+    void setParts(MainWindowParts* parts);
     /// The text after the program name on the command line (played at start when not empty).
     void setCommandLine(const QString& text) { m_commandLine = text; }
 
@@ -86,8 +53,10 @@ public:
     void Form_Unload();
 
     M_Config& config() { return m_config; }
-    MainWindowState& state() { return m_state; }
-    const MainWindowState& state() const { return m_state; }
+    /// The folder history shown in the File menu, entries 1..5 at indexes 0..4, newest first.
+    const std::array<QString, 5>& folderHistory() const { return m_folderHistory; }
+    /// Replaces the history (missing entries keep their text) and updates the menu.
+    void setFolderHistory(const QStringList& entries);
     const QString& systemDriveRoot() const { return m_systemDriveRoot; }
 
     /// Twips per pixel of this window's screen (15 at 96 dpi).
@@ -138,12 +107,8 @@ public:
     /// The video area of both players (native window, black); the players embed into its window id.
     QWidget* videoArea() const { return m_videoArea; }
     QLabel* lblTitle() const { return m_lblTitle; }
-    QLabel* lblTimer() const { return m_lblTimer; }
-    QSlider* sldTimer() const { return m_sldTimer; }
-    QWidget* picVol() const { return m_picVol; }
-    QSlider* sldVol() const { return m_sldVol; }
-    QLabel* imgButton(int index) const { return m_imgButton.at(index); }
-    QLabel* imgButton_S(int index) const { return m_imgButtonS.at(index); }
+    /// The eight buttons, position slider, time label and volume panel.
+    TransportBar& transportBar() const { return *m_transport; }
 
     // Menu items.
     QMenu* mnuFile() const { return m_mnuFile; }
@@ -178,21 +143,14 @@ public:
 
 public slots:
     void mnuEdit_Click();
-    void mnuCfg_Click();
     void log_Click(int index);
     void mnuClear_Click();
     void mnuExit_Click();
-    void mnuFaOpen_Click();
-    void mnuFaEdit_Click();
-    void mnuFaAdd_Click();
-    void mnuFaDel_Click();
     void mnuViewFull_Click();
     void mnuViewOri_Click();
     void mnuViewSize_Click();
     void mnuShortcut_Click();
     void mnuHelp_Click();
-    void mnuAbout_Click();
-    void mnuUpdate_Click();
 
 protected:
     bool event(QEvent* e) override;
@@ -204,30 +162,32 @@ private:
     void createControls();
     void createMenus();
 
-    // Start-up steps; the stretches that abandon to the tips step throw AppException.
-    void startupReadSystemDrive(); // 1
-    bool startupSingleCopy();      // 2
-    void startupLoadConfig();      // 3
-    void startupLoadFavourites();  // 4
-    void startupLoadHistory();     // 5
-    void startupFolderTree();      // 6
-    void startupStartFolder();     // 7
-    void startupFillFileList();    // 8
-    void startupRestoreWindow();   // 9
-    void startupTitle();           // 10
-    void startupSplitter();        // 12
-    void startupVolume();          // 13
-    void startupFixedRatio();      // 14
-    void startupColumnWidths();    // 15
-    void startupCommandLine();     // 16
-    void startupRefresh();         // 18
-    void startupTips();            // 20
+    // Start-up steps, in the order Form_Load runs them; the stretches that abandon to the tips throw
+    // AppException.
+    void startupReadSystemDrive();
+    bool startupSingleCopy();
+    void startupLoadConfig();
+    void startupLoadFavourites();
+    void startupLoadHistory();
+    void startupFolderTree();
+    void startupStartFolder();
+    void startupFillFileList();
+    void startupRestoreWindow();
+    void startupTitle();
+    void startupSplitter();
+    void startupVolume();
+    void startupFixedRatio();
+    void startupColumnWidths();
+    void startupCommandLine();
+    void startupRefresh();
+    void startupTips();
 
     void keepAspect();
 
     M_Config m_config;
-    MainWindowState m_state;
-    Hooks m_hooks;
+    std::array<QString, 5> m_folderHistory;
+    MainWindowParts m_noParts;
+    MainWindowParts* m_parts = &m_noParts;
     WindowStateStore m_store;
     SingleInstance m_instance;
     MainLayout m_layout;
@@ -257,12 +217,7 @@ private:
     QWidget* m_picSplitter = nullptr;
     QWidget* m_videoArea = nullptr;
     QLabel* m_lblTitle = nullptr;
-    QLabel* m_lblTimer = nullptr;
-    QSlider* m_sldTimer = nullptr;
-    QWidget* m_picVol = nullptr;
-    QSlider* m_sldVol = nullptr;
-    std::array<QLabel*, MainLayout::ButtonCount> m_imgButton{};
-    std::array<QLabel*, MainLayout::ButtonCount> m_imgButtonS{};
+    TransportBar* m_transport = nullptr;
 
     QMenu* m_mnuFile = nullptr;
     QMenu* m_mnuView = nullptr;

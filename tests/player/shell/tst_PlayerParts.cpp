@@ -9,6 +9,7 @@
 #include "ShortcutList.h"
 #include "StoredPath.h"
 #include "TestClips.h"
+#include "TransportBar.h"
 #include "frmMain.h"
 #include "frmSizeChange.h"
 
@@ -128,6 +129,7 @@ protected:
     }
 
     FileList& list() { return parts->browser().list(); }
+    TransportBar& bar() { return window->transportBar(); }
     QString playing() const { return parts->controller().CurrentFile(); }
     QString nameAt(int index) { return list().item(index).name; }
 
@@ -169,7 +171,6 @@ TEST_F(PlayerPartsTest, PlayNextPreviousAndStopKeysReachThePlayerFromTheFileList
     start();
     key(Qt::Key_P);
     ASSERT_TRUE(waitForClip(nameAt(1)));
-    EXPECT_EQ(window->state().CurrentFile, playing());
     EXPECT_TRUE(window->windowTitle().contains(playing()));
     EXPECT_TRUE(window->FILE1()->hasFocus() || !window->isActiveWindow());
 
@@ -184,7 +185,6 @@ TEST_F(PlayerPartsTest, PlayNextPreviousAndStopKeysReachThePlayerFromTheFileList
     key(Qt::Key_5); // the main keyboard's 5 is no command
     key(Qt::Key_F12);
     EXPECT_TRUE(playing().isEmpty());
-    EXPECT_TRUE(window->state().CurrentFile.isEmpty());
     EXPECT_TRUE(messages.shown().isEmpty());
 }
 
@@ -202,8 +202,8 @@ TEST_F(PlayerPartsTest, HeldSeekKeysMoveTheSliderAndPlayOnWhenReleased)
     QTest::keyPress(window->FILE1(), Qt::Key_F);
     EXPECT_TRUE(tracker.seekTimerActive());
     EXPECT_TRUE(tracker.buttonPressed(PositionTracker::FastForward));
-    EXPECT_FALSE(window->imgButton(PositionTracker::FastForward)->isVisibleTo(window.get()));
-    EXPECT_TRUE(window->imgButton_S(PositionTracker::FastForward)->isVisibleTo(window.get()));
+    EXPECT_FALSE(bar().imgButton(PositionTracker::FastForward)->isVisibleTo(window.get()));
+    EXPECT_TRUE(bar().imgButton_S(PositionTracker::FastForward)->isVisibleTo(window.get()));
     // The window system's auto-repeat (a release and a press, both marked) does not end the seek.
     QKeyEvent repeatUp(QEvent::KeyRelease, Qt::Key_F, Qt::NoModifier, QStringLiteral("f"), true);
     QApplication::sendEvent(window->FILE1(), &repeatUp);
@@ -216,8 +216,8 @@ TEST_F(PlayerPartsTest, HeldSeekKeysMoveTheSliderAndPlayOnWhenReleased)
     EXPECT_FALSE(tracker.seekTimerActive());
     EXPECT_TRUE(tracker.displayTimerActive());
     EXPECT_FALSE(tracker.buttonPressed(PositionTracker::FastForward));
-    EXPECT_EQ(window->sldTimer()->value(), tracker.sliderValue());
-    EXPECT_EQ(window->lblTimer()->text(), tracker.timeText());
+    EXPECT_EQ(bar().sldTimer()->value(), tracker.sliderValue());
+    EXPECT_EQ(bar().lblTimer()->text(), tracker.timeText());
 
     const int before = tracker.sliderValue();
     QTest::keyPress(window->FILE1(), Qt::Key_4, Qt::KeypadModifier); // keypad 4: rewind
@@ -291,7 +291,7 @@ TEST_F(PlayerPartsTest, FolderClickFillsTheListAndPlayingRecordsTheHistory)
     const QString b = canonical(clips().folderB);
     EXPECT_EQ(parts->history().entry(1), a);
     EXPECT_EQ(window->log(1)->text(), a);
-    EXPECT_EQ(window->state().FolderHistory[0], a);
+    EXPECT_EQ(window->folderHistory()[0], a);
 
     ASSERT_TRUE(parts->clsDTree().setPath(b));
     QTreeWidgetItem* node = parts->clsDTree().nodeForKey(b);
@@ -377,27 +377,27 @@ TEST_F(PlayerPartsTest, OriginalSizeAndMagnificationFitTheWindowAroundThePicture
 TEST_F(PlayerPartsTest, ButtonsPlayAndTheVolumeButtonOpensAndClosesItsPanel)
 {
     start();
-    QTest::mouseClick(window->imgButton(PositionTracker::Play), Qt::LeftButton);
+    QTest::mouseClick(bar().imgButton(PositionTracker::Play), Qt::LeftButton);
     ASSERT_TRUE(waitForClip(nameAt(1)));
-    QTest::mouseClick(window->imgButton(PositionTracker::Next), Qt::LeftButton);
+    QTest::mouseClick(bar().imgButton(PositionTracker::Next), Qt::LeftButton);
     ASSERT_TRUE(waitForClip(nameAt(2)));
 
-    QTest::mousePress(window->imgButton(PositionTracker::Volume), Qt::LeftButton);
-    EXPECT_TRUE(window->imgButton_S(PositionTracker::Volume)->isVisibleTo(window.get()));
-    EXPECT_FALSE(window->picVol()->isVisibleTo(window.get()));
-    QTest::mouseRelease(window->imgButton_S(PositionTracker::Volume), Qt::LeftButton);
-    EXPECT_TRUE(window->picVol()->isVisibleTo(window.get()));
+    QTest::mousePress(bar().imgButton(PositionTracker::Volume), Qt::LeftButton);
+    EXPECT_TRUE(bar().imgButton_S(PositionTracker::Volume)->isVisibleTo(window.get()));
+    EXPECT_FALSE(bar().picVol()->isVisibleTo(window.get()));
+    QTest::mouseRelease(bar().imgButton_S(PositionTracker::Volume), Qt::LeftButton);
+    EXPECT_TRUE(bar().picVol()->isVisibleTo(window.get()));
     EXPECT_TRUE(parts->tracker().buttonPressed(PositionTracker::Volume));
 
-    window->sldVol()->setValue(30);
+    bar().sldVol()->setValue(30);
     EXPECT_EQ(parts->controller().volume(), 30);
 
-    QTest::mouseClick(window->imgButton_S(PositionTracker::Volume), Qt::LeftButton);
-    EXPECT_FALSE(window->picVol()->isVisibleTo(window.get()));
+    QTest::mouseClick(bar().imgButton_S(PositionTracker::Volume), Qt::LeftButton);
+    EXPECT_FALSE(bar().picVol()->isVisibleTo(window.get()));
     EXPECT_FALSE(parts->tracker().buttonPressed(PositionTracker::Volume));
-    EXPECT_TRUE(window->imgButton(PositionTracker::Volume)->isVisibleTo(window.get()));
+    EXPECT_TRUE(bar().imgButton(PositionTracker::Volume)->isVisibleTo(window.get()));
 
-    QTest::mouseClick(window->imgButton(PositionTracker::Stop), Qt::LeftButton);
+    QTest::mouseClick(bar().imgButton(PositionTracker::Stop), Qt::LeftButton);
     EXPECT_TRUE(playing().isEmpty());
 }
 

@@ -1,5 +1,6 @@
 #include "MessageService.h"
 #include "ProgramPaths.h"
+#include "TransportBar.h"
 #include "frmMain.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+
+#include <functional>
 
 using namespace vello;
 
@@ -59,25 +62,41 @@ protected:
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
     }
-    /// Hooks that only record that they ran, in order.
-    void record(frmMain& w)
+    /// Parts that only record that they ran, in order.
+    struct RecordingParts : MainWindowParts
     {
-        frmMain::Hooks& h = w.hooks();
-        h.loadFavourites = [this] { steps << QStringLiteral("favourites"); };
-        h.SetValue = [this] { steps << QStringLiteral("tree"); };
-        h.enterFavouritesMode = [this] { steps << QStringLiteral("favourites mode"); };
-        h.setFolder = [this](const QString& p) { steps << QStringLiteral("folder ") + p; };
-        h.FillFileList = [this] { steps << QStringLiteral("fill"); };
-        h.applyVolume = [this](int v) { steps << QStringLiteral("volume %1").arg(v); };
-        h.playCommandLine = [this](const QString& f) { steps << QStringLiteral("play ") + f; };
-        h.FileChange = [this] { steps << QStringLiteral("refresh"); };
-        h.showTips = [this] { steps << QStringLiteral("tips"); };
-    }
+        QStringList steps;
+        std::function<void()> onLoadFavourites;
+        std::function<void(double)> onChangeOri;
+
+        void loadFavourites() override
+        {
+            steps << QStringLiteral("favourites");
+            if (onLoadFavourites)
+                onLoadFavourites();
+        }
+        void SetValue() override { steps << QStringLiteral("tree"); }
+        void enterFavouritesMode() override { steps << QStringLiteral("favourites mode"); }
+        void setFolder(const QString& p) override { steps << QStringLiteral("folder ") + p; }
+        void FillFileList() override { steps << QStringLiteral("fill"); }
+        void applyVolume(int v) override { steps << QStringLiteral("volume %1").arg(v); }
+        void playCommandLine(const QString& f) override { steps << QStringLiteral("play ") + f; }
+        void FileChange() override { steps << QStringLiteral("refresh"); }
+        void showTips() override { steps << QStringLiteral("tips"); }
+        void ChangeOri(double ratio) override
+        {
+            if (onChangeOri)
+                onChangeOri(ratio);
+        }
+    };
+
+    void record(frmMain& w) { w.setParts(&parts); }
 
     QTemporaryDir dir;
     RecordingMessageService messages;
     ScopedMessageService installed{&messages};
-    QStringList steps;
+    RecordingParts parts;
+    QStringList& steps = parts.steps;
 };
 
 } // namespace
@@ -93,7 +112,7 @@ TEST_F(FrmMainTest, FirstStartUsesDefaultsAndSavesTheStateAtExit)
         EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("Config.ini"))));
         EXPECT_TRUE(messages.shown().isEmpty());
         for (int i = 1; i <= 5; ++i) {
-            EXPECT_EQ(w.state().FolderHistory[i - 1], QStringLiteral("/"));
+            EXPECT_EQ(w.folderHistory()[size_t(i - 1)], QStringLiteral("/"));
             EXPECT_EQ(w.log(i)->text(), QStringLiteral("/"));
         }
         EXPECT_EQ(w.outerTwips(), QSize(MainLayout::DesignClientWidth + MainLayout::FrameWidth,
@@ -103,13 +122,11 @@ TEST_F(FrmMainTest, FirstStartUsesDefaultsAndSavesTheStateAtExit)
         EXPECT_EQ(w.columnTwips(1), 0); // title column off on the first start
         EXPECT_EQ(w.FILE1()->columnWidth(2), w.toPixels(1549));
         EXPECT_EQ(w.FILE1()->columnWidth(3), w.toPixels(1000));
-        EXPECT_EQ(w.sldVol()->value(), 50);
-        EXPECT_FALSE(w.state().FaFlg);
-        EXPECT_TRUE(w.state().CurrentFile.isEmpty());
+        EXPECT_EQ(w.transportBar().volume(), 50);
         EXPECT_EQ(steps, (QStringList{QStringLiteral("favourites"), QStringLiteral("tree"),
                                       QStringLiteral("folder /"), QStringLiteral("fill"),
                                       QStringLiteral("refresh"), QStringLiteral("tips")}));
-        w.state().FolderHistory[0] = QStringLiteral("/music/");
+        w.setFolderHistory({QStringLiteral("/music/")});
         w.close();
     }
     EXPECT_EQ(stored(QStringLiteral("PATH1")), QStringLiteral("/music/"));
@@ -143,12 +160,11 @@ TEST_F(FrmMainTest, StoredStateIsRestored)
     EXPECT_EQ(w.outerTwips(), QSize(12000, 9000));
     EXPECT_EQ(w.layoutTwips().splitterPosition(), 4000);
     EXPECT_EQ(w.fraFileList()->width(), w.toPixels(4000));
-    EXPECT_EQ(w.sldVol()->value(), 80);
+    EXPECT_EQ(w.transportBar().volume(), 80);
     EXPECT_EQ(w.FILE1()->columnWidth(0), w.toPixels(3000));
     EXPECT_EQ(w.FILE1()->columnWidth(1), w.toPixels(1440));
     EXPECT_EQ(w.FILE1()->columnWidth(2), w.toPixels(1549));
     EXPECT_EQ(w.FILE1()->columnWidth(3), w.toPixels(1500));
-    EXPECT_EQ(w.state().CurrentFile, QStringLiteral("/tmp/a clip.rm"));
     EXPECT_EQ(steps, (QStringList{QStringLiteral("favourites"), QStringLiteral("tree"),
                                   QStringLiteral("folder /srv/clips/"), QStringLiteral("fill"),
                                   QStringLiteral("volume 80"), QStringLiteral("play /tmp/a clip.rm"),
@@ -206,9 +222,8 @@ TEST_P(BadWindowValueTest, SkipsToTheTips)
     EXPECT_EQ(messages.shown().first().caption, QStringLiteral("Velloplayer"));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Velloplayer"));
     EXPECT_EQ(w.layoutTwips().splitterPosition(), MainLayout::DesignSplitter);
-    EXPECT_EQ(w.sldVol()->value(), 50);
+    EXPECT_EQ(w.transportBar().volume(), 50);
     EXPECT_EQ(w.FILE1()->columnWidth(0), w.toPixels(1764));
-    EXPECT_TRUE(w.state().CurrentFile.isEmpty());
     EXPECT_FALSE(w.isVisible()); // the caller shows it after the start-up
     EXPECT_EQ(steps,
               (QStringList{QStringLiteral("favourites"), QStringLiteral("tree"), QStringLiteral("folder /"),
@@ -242,6 +257,7 @@ TEST_F(FrmMainTest, StartFolderFollowsDefaultDir)
         frmMain w;
         record(w);
         w.Form_Load();
+        w.setParts(nullptr);
         const QStringList expected =
             c.expected.isEmpty()
                 ? QStringList{QStringLiteral("favourites"), QStringLiteral("tree"), QStringLiteral("fill")}
@@ -358,6 +374,13 @@ TEST_F(FrmMainTest, MenusCarryTheirCaptionsAndKeys)
         EXPECT_EQ(item.action->text(), QString::fromUtf8(item.caption));
         EXPECT_EQ(item.action->shortcut(), item.key) << item.caption;
     }
+    // Commands whose feature is not built are disabled, not silent.
+    for (QAction* a :
+         {w.mnuCfg(), w.mnuFaOpen(), w.mnuFaEdit(), w.mnuFaAdd(), w.mnuFaDel(), w.mnuAbout(), w.mnuUpdate()})
+        EXPECT_FALSE(a->isEnabled()) << qPrintable(a->objectName());
+    for (QAction* a : {w.mnuEdit(), w.log(1), w.mnuClear(), w.mnuExit(), w.mnuViewFull(), w.mnuViewOri(),
+                       w.mnuViewSize(), w.mnuShortcut(), w.mnuHelpContents()})
+        EXPECT_TRUE(a->isEnabled()) << qPrintable(a->objectName());
     EXPECT_EQ(w.mnuFa()->title(), QStringLiteral("お気に入り(&A)"));
     EXPECT_EQ(w.FILE1()->headerItem()->text(3), QStringLiteral("サイズ"));
 }
@@ -365,8 +388,9 @@ TEST_F(FrmMainTest, MenusCarryTheirCaptionsAndKeys)
 TEST_F(FrmMainTest, ViewSizeChecksExcludeEachOther)
 {
     frmMain w;
+    record(w);
     int ori = 0;
-    w.hooks().ChangeOri = [&](double ratio) {
+    parts.onChangeOri = [&](double ratio) {
         EXPECT_EQ(ratio, 0.0);
         ++ori;
     };
@@ -386,7 +410,8 @@ TEST_F(FrmMainTest, ClearingTheHistoryStoresTheRootAtOnce)
 {
     frmMain w;
     w.Form_Load();
-    w.state().FolderHistory[2] = QStringLiteral("/a/");
+    w.setFolderHistory({QStringLiteral("/"), QStringLiteral("/"), QStringLiteral("/a/")});
+    EXPECT_EQ(w.log(3)->text(), QStringLiteral("/a/"));
     w.mnuClear()->trigger();
     EXPECT_EQ(w.log(3)->text(), QStringLiteral("/"));
     EXPECT_EQ(stored(QStringLiteral("PATH3")), QStringLiteral("/"));
@@ -413,11 +438,11 @@ TEST_F(FrmMainTest, FailingFavouritesLoadAbandonsToTheTips)
     writeConfig(FullConfig);
     frmMain w;
     record(w);
-    w.hooks().loadFavourites = [] {
+    parts.onLoadFavourites = [] {
         throw AppException(QStringLiteral("ファイルが見つかりません。"), 53, QStringLiteral("Velloplayer"));
     };
     ASSERT_EQ(w.Form_Load(), frmMain::StartResult::Running);
-    EXPECT_EQ(steps, QStringList{QStringLiteral("tips")});
+    EXPECT_EQ(steps, (QStringList{QStringLiteral("favourites"), QStringLiteral("tips")}));
     ASSERT_EQ(messages.shown().size(), 1);
     EXPECT_EQ(messages.shown().first().text, QStringLiteral("ファイルが見つかりません。(53)"));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Velloplayer"));
