@@ -1,13 +1,19 @@
-# vello_add_gtest(NAME <target> LABEL <label> SOURCES <files...> LIBS <libs...> [PROPERTIES <name value...>]
-#                 [WRAPPER <command...>])
-# Builds one GoogleTest executable and registers its tests with CTest under the label; PROPERTIES are
-# further CTest properties of every test (FIXTURES_REQUIRED ...); WRAPPER runs each test (and the listing)
-# through a command, e.g. dbus-run-session --.
+# vello_add_gtest(NAME <target> LABEL <label> [WIDGETS] SOURCES <files...> LIBS <libs...>
+#                 [PROPERTIES <name value...>] [WRAPPER <command...>])
+# Builds one GoogleTest executable with the common test entry (tests/common/TestMain.cpp: a private home
+# folder, then a QCoreApplication, or a QApplication on the offscreen platform with WIDGETS) and registers
+# its tests with CTest under the label; PROPERTIES are further CTest properties of every test
+# (FIXTURES_REQUIRED ...); WRAPPER runs each test (and the listing) through a command, e.g.
+# dbus-run-session --.
 include(GoogleTest)
 function(vello_add_gtest)
-  cmake_parse_arguments(ARG "" "NAME;LABEL;TIMEOUT" "SOURCES;LIBS;PROPERTIES;WRAPPER" ${ARGN})
-  add_executable(${ARG_NAME} ${ARG_SOURCES})
-  target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  cmake_parse_arguments(ARG "WIDGETS" "NAME;LABEL;TIMEOUT" "SOURCES;LIBS;PROPERTIES;WRAPPER" ${ARGN})
+  add_executable(${ARG_NAME} ${ARG_SOURCES} ${CMAKE_SOURCE_DIR}/tests/common/TestMain.cpp)
+  target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS} vello_testcommon GTest::gtest Threads::Threads)
+  if(ARG_WIDGETS)
+    target_compile_definitions(${ARG_NAME} PRIVATE VELLO_TEST_WIDGETS)
+    target_link_libraries(${ARG_NAME} PRIVATE Qt6::Widgets)
+  endif()
   set_target_properties(${ARG_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)

@@ -4,8 +4,8 @@
 set -euo pipefail
 
 PACKAGES=(
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6opengl6-dev libgl-dev libx11-dev
+  build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-14-dev
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libqt6opengl6-dev libgl-dev libx11-dev
   libmpv-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev
   ffmpeg python3 python3-pyftpdlib

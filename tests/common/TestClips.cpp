@@ -50,14 +50,18 @@ QString pathFor(const QString& dir, const QString& name, const QString& extensio
     return QDir(dir).absoluteFilePath(file);
 }
 
-QStringList sourceArguments(ClipKind kind, double seconds, int frameRate)
+QStringList sourceArguments(ClipKind kind, double seconds, int frameRate, QSize picture)
 {
     const QString length = QString::number(seconds, 'f', 3);
     QStringList args{"-nostdin", "-hide_banner", "-loglevel", "error", "-y"};
     if (kind != ClipKind::RealMediaAudio)
         args << "-f"
              << "lavfi"
-             << "-i" << QStringLiteral("testsrc=size=160x120:rate=%1").arg(frameRate);
+             << "-i"
+             << QStringLiteral("testsrc=size=%1x%2:rate=%3")
+                    .arg(picture.width())
+                    .arg(picture.height())
+                    .arg(frameRate);
     args << "-f"
          << "lavfi"
          << "-i"
@@ -82,15 +86,16 @@ QString extensionOf(ClipKind kind)
     return {};
 }
 
-QString makeClip(const QString& dir, const QString& name, ClipKind kind, double seconds, const QString& title)
+QString makeClip(const QString& dir, const QString& name, ClipKind kind, double seconds, const QString& title,
+                 QSize picture)
 {
-    if (!(seconds > 0))
+    if (!(seconds > 0) || picture.isEmpty())
         return {};
     const QString path = pathFor(dir, name, extensionOf(kind));
     QStringList args;
     switch (kind) {
     case ClipKind::RealMedia:
-        args = sourceArguments(kind, seconds, 10);
+        args = sourceArguments(kind, seconds, 10, picture);
         args << "-c:v"
              << "rv20"
              << "-b:v"
@@ -105,7 +110,7 @@ QString makeClip(const QString& dir, const QString& name, ClipKind kind, double 
              << "rm";
         break;
     case ClipKind::RealMediaAudio:
-        args = sourceArguments(kind, seconds, 10);
+        args = sourceArguments(kind, seconds, 10, picture);
         args << "-c:a"
              << "ac3"
              << "-b:a"
@@ -117,7 +122,7 @@ QString makeClip(const QString& dir, const QString& name, ClipKind kind, double 
         break;
     case ClipKind::Mpeg1:
         // MPEG-1 video knows only the standard frame rates.
-        args = sourceArguments(kind, seconds, 25);
+        args = sourceArguments(kind, seconds, 25, picture);
         args << "-c:v"
              << "mpeg1video"
              << "-b:v"
@@ -132,7 +137,7 @@ QString makeClip(const QString& dir, const QString& name, ClipKind kind, double 
              << "mpeg";
         break;
     case ClipKind::Asf:
-        args = sourceArguments(kind, seconds, 10);
+        args = sourceArguments(kind, seconds, 10, picture);
         args << "-c:v"
              << "wmv2"
              << "-b:v"

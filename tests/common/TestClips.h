@@ -1,6 +1,7 @@
 // Tiny media files made with ffmpeg for tests: clips of each kind, broken files, durations.
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 /**
@@ -31,10 +32,11 @@ QString extensionOf(ClipKind kind);
  * `name` is the file name; without a suffix the kind's extension is appended.
  * The container is chosen by `kind`, not by the name, so any name works
  * (e.g. "A.RM" or "clip.ram"). A non-empty `title` is stored as the clip's
- * title metadata (the RealMedia content description for RealMedia).
+ * title metadata (the RealMedia content description for RealMedia). `picture` is the
+ * picture size in pixels (ignored for RealMediaAudio).
  */
 QString makeClip(const QString& dir, const QString& name, ClipKind kind, double seconds = 1.0,
-                 const QString& title = {});
+                 const QString& title = {}, QSize picture = QSize(160, 120));
 
 /// Writes a file that is plainly not media (a few lines of text) and returns
 /// its full path, or "" on failure.

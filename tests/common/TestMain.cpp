@@ -1,5 +1,5 @@
-// Test entry of suites that touch the home folder: a private HOME, trash and settings folder, then an
-// application object (a QApplication when VELLO_TEST_WIDGETS is defined).
+// The entry of every test suite: a private HOME, trash, settings and runtime folder, then an application
+// object (a QApplication on the offscreen platform when VELLO_TEST_WIDGETS is defined).
 #include <gtest/gtest.h>
 
 #ifdef VELLO_TEST_WIDGETS
@@ -22,6 +22,7 @@ int main(int argc, char** argv)
     ::setenv("HOME", homePath.constData(), 1);
     ::setenv("XDG_DATA_HOME", (homePath + "/data").constData(), 1);
     ::setenv("XDG_CONFIG_HOME", (homePath + "/config").constData(), 1);
+    ::setenv("XDG_RUNTIME_DIR", homePath.constData(), 1); // the player's single-copy lock
     QDir().mkpath(home.path() + QStringLiteral("/data"));
     QDir().mkpath(home.path() + QStringLiteral("/config"));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,

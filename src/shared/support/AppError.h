@@ -22,8 +22,7 @@ public:
     explicit AppException(AppError error) : m_error(std::move(error)) {}
     AppException(QString description, qint64 number, QString source)
         : m_error{std::move(description), number, std::move(source)}
-    {
-    }
+    {}
     const AppError& error() const { return m_error; }
     const char* what() const noexcept override { return "vello::AppException"; }
 

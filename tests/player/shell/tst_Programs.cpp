@@ -1,15 +1,14 @@
-#include "StartSwitch.h"
+#include "EventLoopWait.h"
+#include "editor/StartSwitch.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 
 using vello::StartSwitch;
 
@@ -66,19 +65,6 @@ QByteArray contents(const QString& file)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-/// Waits until the file holds the text (a program has written it), at most ms milliseconds.
-bool waitFor(const QString& file, const QByteArray& text, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!contents(file).contains(text)) {
-        if (t.elapsed() > ms)
-            return false;
-        QThread::msleep(20);
-    }
-    return true;
-}
-
 } // namespace
 
 TEST(StartSwitch, AcceptsTheSwitchInAnyCaseAndNothingElse)
@@ -104,8 +90,7 @@ TEST(Programs, SecondCopyEndsAtOnceWithoutTouchingAnything)
     ASSERT_TRUE(first.waitForStarted(10000));
     const QString config = run.path(QStringLiteral("prog/Config.ini"));
     // The first start writes Config.ini key by key; "MODE" is the last of its keys.
-    ASSERT_TRUE(waitFor(config, "MODE=", 30000));
-    QThread::msleep(500);
+    ASSERT_TRUE(TestWait::waitFor([&] { return contents(config).contains("MODE="); }));
     const QByteArray configBefore = contents(config);
     const QDateTime modifiedBefore = QFileInfo(config).lastModified();
     const QString settingsFolder = run.path(QStringLiteral("home/.config/Velloplayer"));

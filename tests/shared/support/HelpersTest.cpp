@@ -1,5 +1,6 @@
-#include "BasicRandom.h"
 #include "Helpers.h"
+
+#include "BasicRandom.h"
 
 #include <gtest/gtest.h>
 

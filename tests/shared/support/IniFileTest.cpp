@@ -1,5 +1,6 @@
 #include "IniFile.h"
 
+#include "EventLoopWait.h"
 #include "LegacyNames.h"
 #include "NativePath.h"
 
@@ -9,7 +10,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 
 using vello::IniFile;
 
@@ -194,7 +194,9 @@ TEST_F(IniFileTest, KilledWriterLeavesOldOrNewFileNeverHalf)
         QProcess p;
         p.start(INI_STRESS_WRITER, {path(), "Shared", QStringLiteral("r%1_").arg(round), "400"});
         ASSERT_TRUE(p.waitForStarted());
-        QThread::msleep(30 + round * 20);
+        // Killed at a different point of its writing each round: after 10, 30, 50 ... of its keys.
+        const QByteArray written = QStringLiteral("r%1_%2=").arg(round).arg(10 + round * 20).toUtf8();
+        ASSERT_TRUE(TestWait::waitFor([&] { return readAll(path()).contains(written); }));
         p.kill();
         p.waitForFinished();
         IniFile ini(path());
