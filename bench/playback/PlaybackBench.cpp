@@ -20,6 +20,8 @@
 #include <sys/resource.h>
 #include <vector>
 
+using vello::media::MpvSession;
+
 namespace {
 
 using Clock = QElapsedTimer;

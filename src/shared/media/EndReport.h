@@ -4,6 +4,8 @@
 #include <QMetaType>
 #include <QtGlobal>
 
+namespace vello::media {
+
 /**
  * Why a clip ended, and which load it was.
  *
@@ -41,4 +43,6 @@ struct EndReport
     friend bool operator==(const EndReport&, const EndReport&) = default;
 };
 
-Q_DECLARE_METATYPE(EndReport)
+} // namespace vello::media
+
+Q_DECLARE_METATYPE(vello::media::EndReport)

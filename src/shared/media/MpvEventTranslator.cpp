@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+namespace vello::media {
+
 namespace {
 
 // Orphans are only kept between a loadfile and its reply; a handful at most.
@@ -327,3 +329,5 @@ Transition seekRequested(const PlaybackState& state, double seconds)
 }
 
 } // namespace MpvEventTranslator
+
+} // namespace vello::media

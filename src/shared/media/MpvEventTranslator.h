@@ -8,6 +8,8 @@
 
 #include <optional>
 
+namespace vello::media {
+
 /**
  * What the engine must be asked and what the program must be told after one
  * event or request. At most one notification (opened or ended) per
@@ -78,3 +80,5 @@ Transition closeByProgram(const PlaybackState& state);
 Transition seekRequested(const PlaybackState& state, double seconds);
 
 } // namespace MpvEventTranslator
+
+} // namespace vello::media

@@ -1,6 +1,8 @@
 #include "MpvSession.h"
 
+#include "Logging.h"
 #include "MpvEventTranslator.h"
+#include "MpvLibrary.h"
 #include "NativePath.h"
 #include "ObservedProperties.h"
 
@@ -11,6 +13,8 @@
 
 #include <clocale>
 #include <vector>
+
+namespace vello::media {
 
 namespace {
 
@@ -31,18 +35,32 @@ mpv_event refusedReply(mpv_event_id id, quint64 tag)
 
 } // namespace
 
-MpvSession::MpvSession(const Options& options, QObject* parent) : QObject(parent)
+MpvSession::MpvSession(const Options& options, QObject* parent) : QObject(parent), m_options(options)
 {
     qRegisterMetaType<EndReport>();
+}
+
+bool MpvSession::ensureEngine()
+{
+    if (m_handle || m_engineFailed)
+        return m_handle != nullptr;
+    // Made on first use, so a program that has not played anything yet has paid nothing for the engine.
+    m_engineFailed = true;
     // libmpv refuses to start unless numbers are formatted the "C" way;
     // QCoreApplication has set the locale from the environment.
     std::setlocale(LC_NUMERIC, "C");
+    const Options& options = m_options;
 
-    m_handle = mpv_create();
-    if (!m_handle)
-        return;
+    m_mpv = MpvLibrary::get();
+    if (!m_mpv)
+        return false;
+    m_handle = m_mpv->create();
+    if (!m_handle) {
+        qCWarning(lcMedia) << "libmpv: no engine could be created";
+        return false;
+    }
     const auto set = [this](const char* name, const QByteArray& value) {
-        mpv_set_option_string(m_handle, name, value.constData());
+        m_mpv->setOptionString(m_handle, name, value.constData());
     };
     set("config", "no");
     set("terminal", "no");
@@ -72,18 +90,25 @@ MpvSession::MpvSession(const Options& options, QObject* parent) : QObject(parent
         set("ao", options.audioOutput.toUtf8());
     if (options.windowId != 0) {
         int64_t wid = qint64(options.windowId);
-        mpv_set_option(m_handle, "wid", MPV_FORMAT_INT64, &wid);
+        m_mpv->setOption(m_handle, "wid", MPV_FORMAT_INT64, &wid);
     }
-    if (mpv_initialize(m_handle) < 0) {
-        mpv_terminate_destroy(m_handle);
+    double volume = m_state.volumePercent;
+    m_mpv->setOption(m_handle, "volume", MPV_FORMAT_DOUBLE, &volume);
+    if (const int error = m_mpv->initialize(m_handle); error < 0) {
+        qCWarning(lcMedia) << "libmpv: the engine did not start:" << m_mpv->errorString(error);
+        m_mpv->terminateDestroy(m_handle);
         m_handle = nullptr;
-        return;
+        return false;
     }
+    // The engine's own warnings and errors go to the program's log.
+    m_mpv->requestLogMessages(m_handle, "warn");
     const auto table = observedProperties();
     for (std::size_t row = 0; row < table.size(); ++row)
-        mpv_observe_property(m_handle, ReplyTag{ReplyTag::Observe, int(row), 0}.pack(), table[row].name,
-                             table[row].format);
-    mpv_set_wakeup_callback(m_handle, &MpvSession::onWakeup, this);
+        m_mpv->observeProperty(m_handle, ReplyTag{ReplyTag::Observe, int(row), 0}.pack(), table[row].name,
+                               table[row].format);
+    m_mpv->setWakeupCallback(m_handle, &MpvSession::onWakeup, this);
+    m_engineFailed = false;
+    return true;
 }
 
 MpvSession::~MpvSession()
@@ -92,8 +117,8 @@ MpvSession::~MpvSession()
         return;
     // After this returns no wakeup runs any more; queued drains die with
     // the object.
-    mpv_set_wakeup_callback(m_handle, nullptr, nullptr);
-    mpv_terminate_destroy(m_handle);
+    m_mpv->setWakeupCallback(m_handle, nullptr, nullptr);
+    m_mpv->terminateDestroy(m_handle);
     m_handle = nullptr;
 }
 
@@ -111,14 +136,30 @@ void MpvSession::drainEvents()
     while (m_handle) {
         // Data of `event` is valid only until the next wait; the translator
         // copies what it keeps.
-        const mpv_event* event = mpv_wait_event(m_handle, 0);
+        const mpv_event* event = m_mpv->waitEvent(m_handle, 0);
         if (!event || event->event_id == MPV_EVENT_NONE)
             break;
+        if (event->event_id == MPV_EVENT_LOG_MESSAGE) {
+            logEngineMessage(*static_cast<const mpv_event_log_message*>(event->data));
+            continue;
+        }
         const bool shutdown = event->event_id == MPV_EVENT_SHUTDOWN;
         apply(MpvEventTranslator::translateEvent(*event, m_state));
         if (shutdown)
             break;
     }
+}
+
+void MpvSession::logEngineMessage(const mpv_event_log_message& message)
+{
+    QByteArray text = QByteArray(message.prefix) + ": " + message.text;
+    while (text.endsWith('\n'))
+        text.chop(1);
+    // Errors are shown like the program's own warnings; the engine's warnings only when asked for.
+    if (message.log_level <= MPV_LOG_LEVEL_ERROR)
+        qCWarning(lcMedia).noquote() << "libmpv" << message.level << text;
+    else
+        qCInfo(lcMedia).noquote() << "libmpv" << message.level << text;
 }
 
 void MpvSession::apply(Transition transition)
@@ -132,7 +173,7 @@ void MpvSession::apply(Transition transition)
             if (!table[row].snapshot)
                 continue;
             const quint64 tag = ReplyTag{ReplyTag::Snapshot, int(row), *transition.readSnapshotFor}.pack();
-            if (!m_handle || mpv_get_property_async(m_handle, tag, table[row].name, table[row].format) < 0) {
+            if (!m_handle || m_mpv->getPropertyAsync(m_handle, tag, table[row].name, table[row].format) < 0) {
                 const mpv_event refused = refusedReply(MPV_EVENT_GET_PROPERTY_REPLY, tag);
                 apply(MpvEventTranslator::translateEvent(refused, m_state));
             }
@@ -148,7 +189,7 @@ void MpvSession::command(std::initializer_list<const char*> args, quint64 tag)
 {
     std::vector<const char*> argv(args);
     argv.push_back(nullptr);
-    if (!m_handle || mpv_command_async(m_handle, tag, argv.data()) < 0) {
+    if (!m_handle || m_mpv->commandAsync(m_handle, tag, argv.data()) < 0) {
         const auto kind = ReplyTag::unpack(tag);
         if (kind && kind->kind != ReplyTag::Other) {
             const mpv_event refused = refusedReply(MPV_EVENT_COMMAND_REPLY, tag);
@@ -161,7 +202,7 @@ void MpvSession::setFlag(const char* name, bool value)
 {
     int flag = value ? 1 : 0;
     if (m_handle)
-        mpv_set_property_async(m_handle, otherTag(), name, MPV_FORMAT_FLAG, &flag);
+        m_mpv->setPropertyAsync(m_handle, otherTag(), name, MPV_FORMAT_FLAG, &flag);
 }
 
 void MpvSession::failLater(quint64 serial)
@@ -204,6 +245,7 @@ void MpvSession::startLoad(const QString& path)
 {
     const quint64 serial = ++m_lastSerial;
     apply(MpvEventTranslator::beginLoad(m_state, serial));
+    ensureEngine();
     if (!engineAvailable()) {
         failLater(serial);
         return;
@@ -275,12 +317,15 @@ void MpvSession::setVolumePercent(double percent)
     double value = qBound(0.0, percent, 100.0);
     m_state.volumePercent = value;
     if (m_handle)
-        mpv_set_property_async(m_handle, otherTag(), "volume", MPV_FORMAT_DOUBLE, &value);
+        m_mpv->setPropertyAsync(m_handle, otherTag(), "volume", MPV_FORMAT_DOUBLE, &value);
 }
 
 void MpvSession::setVideoWindow(quint64 windowId)
 {
+    m_options.windowId = windowId;
     int64_t wid = qint64(windowId);
     if (m_handle)
-        mpv_set_property_async(m_handle, otherTag(), "wid", MPV_FORMAT_INT64, &wid);
+        m_mpv->setPropertyAsync(m_handle, otherTag(), "wid", MPV_FORMAT_INT64, &wid);
 }
+
+} // namespace vello::media

@@ -12,6 +12,10 @@
 
 struct mpv_handle;
 struct mpv_event;
+struct mpv_event_log_message;
+
+namespace vello::media {
+struct MpvLibrary;
 struct Transition;
 
 /**
@@ -36,8 +40,12 @@ struct Transition;
  * deleteLater). Destruction terminates the engine (blocking until libmpv has
  * shut down); no signals follow, not even the open clip's end report.
  *
- * Process-wide side effect: construction sets LC_NUMERIC to "C", which
- * libmpv requires.
+ * The engine is started by the first load, not by construction: a session
+ * that never plays costs no engine. Its own warnings and errors are logged
+ * on "vello.media" (errors as warnings, its warnings as info).
+ *
+ * Process-wide side effect: starting the engine sets LC_NUMERIC to "C",
+ * which libmpv requires.
  */
 class MpvSession : public QObject
 {
@@ -82,8 +90,11 @@ public:
     /// Serial of the open load; 0 when none is open.
     quint64 currentClip() const { return m_state.load.serial; }
     const PlaybackState& state() const { return m_state; }
-    /// False when libmpv could not be started; every load then fails to open.
-    bool engineAvailable() const { return m_handle != nullptr && !m_state.engineLost; }
+    /// False when libmpv could not be started (or was lost); every load then fails to open. The engine is
+    /// started by the first load; before it this is true.
+    bool engineAvailable() const { return !m_engineFailed && !m_state.engineLost; }
+    /// Whether the engine has been started (by the first load).
+    bool engineStarted() const { return m_handle != nullptr; }
 
 signals:
     /// The load `clip` has opened: length, picture size and title are known.
@@ -105,8 +116,13 @@ private:
     void setFlag(const char* name, bool value);
     void failLater(quint64 serial);
     static void onWakeup(void* context);
+    bool ensureEngine();
+    void logEngineMessage(const mpv_event_log_message& message);
 
+    Options m_options;
+    const MpvLibrary* m_mpv = nullptr; ///< set with m_handle
     mpv_handle* m_handle = nullptr;
+    bool m_engineFailed = false;
     PlaybackState m_state;
     QString m_path;
     quint64 m_lastSerial = 0;
@@ -114,3 +130,5 @@ private:
     std::optional<QString> m_deferredLoad;
     std::atomic<bool> m_wakeupPosted{false};
 };
+
+} // namespace vello::media

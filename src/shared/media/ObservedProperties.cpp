@@ -6,6 +6,8 @@
 
 #include <array>
 
+namespace vello::media {
+
 namespace {
 
 double doubleOf(const mpv_event_property& p)
@@ -85,3 +87,5 @@ int snapshotPropertyCount()
         n += row.snapshot ? 1 : 0;
     return n;
 }
+
+} // namespace vello::media

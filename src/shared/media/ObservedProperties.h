@@ -7,6 +7,8 @@
 
 #include <span>
 
+namespace vello::media {
+
 /**
  * One observed engine property.
  *
@@ -38,3 +40,5 @@ std::span<const ObservedProperty> observedProperties();
 
 /// Number of rows with snapshot set.
 int snapshotPropertyCount();
+
+} // namespace vello::media

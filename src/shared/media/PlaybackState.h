@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+namespace vello::media {
+
 /**
  * What the open clip tells about itself. Zero or empty while not known.
  */
@@ -73,3 +75,5 @@ struct PlaybackState
     /// the entry of the open load.
     bool clipIsLive() const { return load.serial != 0 && load.entryId != 0 && engineEntry == load.entryId; }
 };
+
+} // namespace vello::media

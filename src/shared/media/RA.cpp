@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+namespace vello::media {
+
 namespace {
 
 qint32 toMilliseconds(double seconds)
@@ -56,11 +58,11 @@ bool RA::isOpen() const
     return m_session.isOpen();
 }
 
-int RA::playState() const
+RA::PlayState RA::playState() const
 {
     if (!m_session.isOpen())
-        return 0;
-    return m_session.state().paused ? 4 : 3;
+        return PlayState::Stopped;
+    return m_session.state().paused ? PlayState::Paused : PlayState::Playing;
 }
 
 qint32 RA::position() const
@@ -117,3 +119,5 @@ quint64 RA::currentClip() const
 {
     return m_session.currentClip();
 }
+
+} // namespace vello::media

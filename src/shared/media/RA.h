@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QString>
 
+namespace vello::media {
+
 /**
  * The player control for RealMedia files. Widget-free: the host window shows,
  * hides, moves and sizes the picture's native window and passes its id.
@@ -49,8 +51,14 @@ public:
     /// True from setting a path (or a reload by play()) until its end report:
     /// exactly when a stop or a new source will report ClosedByProgram.
     bool isOpen() const;
-    /// 0 stopped (nothing open), 4 paused, 3 playing (also while opening).
-    int playState() const;
+    /// The control's play states, with its own numbers.
+    enum class PlayState
+    {
+        Stopped = 0, ///< nothing open
+        Playing = 3, ///< also while opening
+        Paused = 4,
+    };
+    PlayState playState() const;
 
     /// Position in the open clip, milliseconds; 0 when none is open.
     qint32 position() const;
@@ -89,3 +97,5 @@ signals:
 private:
     MpvSession m_session;
 };
+
+} // namespace vello::media

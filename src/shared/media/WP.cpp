@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace vello::media {
+
 namespace {
 
 constexpr int kSilence = -10000;
@@ -67,11 +69,11 @@ double WP::duration() const
     return m_session.state().clip.duration;
 }
 
-int WP::playState() const
+WP::PlayState WP::playState() const
 {
     if (!m_session.isOpen())
-        return 0;
-    return m_session.state().paused ? 1 : 2;
+        return PlayState::Stopped;
+    return m_session.state().paused ? PlayState::Paused : PlayState::Playing;
 }
 
 bool WP::isOpen() const
@@ -140,3 +142,5 @@ quint64 WP::currentClip() const
 {
     return m_session.currentClip();
 }
+
+} // namespace vello::media

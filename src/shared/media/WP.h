@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QString>
 
+namespace vello::media {
+
 /**
  * The player control for every file that is not RealMedia. Widget-free: the
  * host window shows, hides, moves and sizes the picture's native window and
@@ -60,8 +62,14 @@ public:
     /// Length of the open clip, seconds; valid from streamOpened on.
     double duration() const;
 
-    /// 0 stopped (nothing open), 1 paused, 2 playing (also while opening).
-    int playState() const;
+    /// The control's play states, with its own numbers.
+    enum class PlayState
+    {
+        Stopped = 0, ///< nothing open
+        Paused = 1,
+        Playing = 2, ///< also while opening
+    };
+    PlayState playState() const;
     /// True from setting a path until its end report.
     bool isOpen() const;
 
@@ -107,3 +115,5 @@ private:
     bool m_startFlag = true;
     int m_displaySize = 0;
 };
+
+} // namespace vello::media

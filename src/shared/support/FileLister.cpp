@@ -1,10 +1,13 @@
 #include "FileLister.h"
 
+#include "Logging.h"
 #include "NativePath.h"
 #include "NaturalOrder.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <dirent.h>
 #include <sys/stat.h>
@@ -33,8 +36,11 @@ void FileLister::setFolder(const QString& folder)
         base += u'/';
     const QByteArray nativeBase = toNativePath(base);
     DIR* dir = ::opendir(nativeBase.constData());
-    if (!dir)
+    if (!dir) {
+        // The list stays empty; the folder tree reports unreadable folders to the user.
+        qCInfo(lcError) << "folder cannot be listed:" << folder << std::strerror(errno);
         return;
+    }
     while (const dirent* de = ::readdir(dir)) {
         const QByteArray rawName(de->d_name);
         if (rawName == "." || rawName == "..")

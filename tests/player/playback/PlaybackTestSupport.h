@@ -1,10 +1,10 @@
 // Test rig for the playback controller: an application, a folder of generated clips, recorded signals.
 #pragma once
 
+#include "EventLoopWait.h"
 #include "FileBrowser.h"
 #include "MessageService.h"
 #include "PlaybackController.h"
-#include "EventLoopWait.h"
 #include "TestClips.h"
 
 #include <QCoreApplication>
@@ -22,6 +22,10 @@
 #include <memory>
 
 namespace PlaybackTest {
+
+using namespace vello;
+using vello::media::RA;
+using vello::media::WP;
 
 using TestWait::kTimeoutMs;
 using TestWait::settle;

@@ -78,7 +78,7 @@ TEST_F(TrackerTest, DraggingTheSliderPausesSeeksAndPlaysOn)
         EXPECT_TRUE(tracker->SliderDragging());
         EXPECT_FALSE(tracker->displayTimerActive());
         const auto held = rig->controller->controlStatus();
-        EXPECT_TRUE(held.raState == 4 || held.wpState == 1);
+        EXPECT_TRUE(held.raState == RA::PlayState::Paused || held.wpState == WP::PlayState::Paused);
         tracker->sliderScrolled(2000);
         EXPECT_EQ(tracker->sliderValue(), 2000);
         tracker->sliderScrolled(99999); // outside the range: refused
@@ -91,7 +91,7 @@ TEST_F(TrackerTest, DraggingTheSliderPausesSeeksAndPlaysOn)
             EXPECT_GE(status.raPositionMs, 1900);
         else
             EXPECT_GE(status.wpPositionSec, 1.9);
-        EXPECT_TRUE(status.raState == 3 || status.wpState == 2);
+        EXPECT_TRUE(status.raState == RA::PlayState::Playing || status.wpState == WP::PlayState::Playing);
         ASSERT_TRUE(rig->waitFinished()) << "plays on from the new place to the end";
         EXPECT_EQ(rig->log.started.size(), index == 1 ? 2 : 1);
     }
@@ -110,7 +110,7 @@ TEST_F(TrackerTest, HeldFastForwardAndRewindStepBySpeed)
     EXPECT_TRUE(tracker->buttonPressed(PositionTracker::FastForward));
     EXPECT_FALSE(tracker->buttonPressed(PositionTracker::Play));
     EXPECT_FALSE(tracker->displayTimerActive());
-    EXPECT_EQ(rig->controller->controlStatus().wpState, 1);
+    EXPECT_EQ(rig->controller->controlStatus().wpState, WP::PlayState::Paused);
     const int start = tracker->sliderValue();
     tracker->seekTick();
     EXPECT_EQ(tracker->sliderValue(), start + int(std::lround(maximum / 3.0)));

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QLoggingCategory>
+
 #include <memory>
 
 namespace {
@@ -36,11 +38,11 @@ struct RaTraits
     static State state(const RA& a)
     {
         switch (a.playState()) {
-        case 0:
+        case RA::PlayState::Stopped:
             return State::Stopped;
-        case 4:
+        case RA::PlayState::Paused:
             return State::Paused;
-        case 3:
+        case RA::PlayState::Playing:
             return State::Playing;
         default:
             return State::Other;
@@ -86,11 +88,11 @@ struct WpTraits
     static State state(const WP& a)
     {
         switch (a.playState()) {
-        case 0:
+        case WP::PlayState::Stopped:
             return State::Stopped;
-        case 1:
+        case WP::PlayState::Paused:
             return State::Paused;
-        case 2:
+        case WP::PlayState::Playing:
             return State::Playing;
         default:
             return State::Other;
@@ -479,8 +481,35 @@ TEST(WpAdapter, DisplaySizeThreeAsksForFullScreenAndTheStartFlagIsKept)
     EXPECT_EQ(wp.mediaInfoString(1), QString());
     wp.setVolume(-10000);
     EXPECT_EQ(wp.volume(), -10000);
-    EXPECT_EQ(wp.playState(), 0);
+    EXPECT_EQ(wp.playState(), WP::PlayState::Stopped);
     EXPECT_EQ(wp.currentPosition(), 0.0);
+}
+
+// The engine's own errors and warnings reach the program's "vello.media" log category.
+QStringList g_mediaLog;
+
+TEST(EngineLog, TheEnginesMessagesReachTheMediaCategory)
+{
+    ensureApplication();
+    if (!TestClips::toolsAvailable())
+        GTEST_SKIP();
+    QLoggingCategory::setFilterRules(QStringLiteral("vello.media=true"));
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& text) {
+            if (context.category && qstrcmp(context.category, "vello.media") == 0)
+                g_mediaLog << text;
+        });
+    {
+        WP wp({"null", "null", 0});
+        QList<Recorded> log;
+        WpTraits::record(wp, log);
+        wp.setFileName(Clips::path(Clips::NotMedia));
+        EXPECT_TRUE(waitFor([&] { return !reportsOf(log).isEmpty() && !g_mediaLog.isEmpty(); }));
+    }
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QString());
+    ASSERT_FALSE(g_mediaLog.isEmpty());
+    EXPECT_TRUE(g_mediaLog.first().startsWith(QStringLiteral("libmpv"))) << qPrintable(g_mediaLog.first());
 }
 
 TEST(WpAdapter, MpegOneClipOpensWithoutTitle)

@@ -17,6 +17,8 @@
 
 namespace MediaTest {
 
+using namespace vello::media;
+
 using TestWait::kTimeoutMs;
 using TestWait::settle;
 using TestWait::waitFor;

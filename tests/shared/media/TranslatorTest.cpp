@@ -10,6 +10,8 @@
 #include <deque>
 #include <vector>
 
+using namespace vello::media;
+
 namespace {
 
 using namespace MpvEventTranslator;
