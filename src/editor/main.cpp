@@ -10,6 +10,7 @@
 #include "ProgramPaths.h"
 #include "QtMessageService.h"
 #include "StartSwitch.h"
+#include "Translations.h"
 #include "VelloVersion.h"
 #include "frmMain.h"
 
@@ -76,6 +77,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Vellokit"));
     QApplication::setApplicationVersion(QStringLiteral(VELLO_VERSION_STRING));
     QApplication::setWindowIcon(vello::applicationIcon());
+    vello::installQtTranslations();
     vello::MessageService::setProgramTitle(QStringLiteral("Vellokit"));
     vello::QtMessageService messages;
     vello::ScopedMessageService installed(&messages);

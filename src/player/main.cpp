@@ -9,6 +9,7 @@
 #include "ProgramPaths.h"
 #include "QtMessageService.h"
 #include "RunningCopy.h"
+#include "Translations.h"
 #include "VelloVersion.h"
 #include "frmMain.h"
 
@@ -82,6 +83,7 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(vello::applicationIcon());
     // The launcher's name: desktops match the window to the launcher and its icon by it.
     QGuiApplication::setDesktopFileName(QStringLiteral("velloplayer"));
+    vello::installQtTranslations();
     vello::MessageService::setProgramTitle(QStringLiteral("Velloplayer"));
     vello::QtMessageService messages;
     vello::ScopedMessageService installed(&messages);
@@ -89,7 +91,7 @@ int main(int argc, char** argv)
     vello::frmMain window;
     messages.setParent(&window);
     // The parts the window owns: folder tree, file list, history, players; wired before the start-up.
-    MpvSession::Options engine;
+    vello::media::MpvSession::Options engine;
     engine.videoOutput = videoOutput();
     vello::PlayerParts parts(window, engine);
 

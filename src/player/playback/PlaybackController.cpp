@@ -3,6 +3,7 @@
 #include "FileBrowser.h"
 #include "FolderHistory.h"
 #include "Helpers.h"
+#include "Logging.h"
 #include "MessageService.h"
 #include "NativePath.h"
 #include "PlaybackMath.h"
@@ -98,6 +99,7 @@ void PlaybackController::PlaySelected()
     if (!m_currentFile.isEmpty())
         RememberVolume();
     m_currentFile = m_browser.fullPathOf(selected);
+    m_lastStarted = m_currentFile;
     ++m_generation;
     m_lengthMs = 0;
 
@@ -136,6 +138,7 @@ void PlaybackController::playFile(const QString& path)
     if (path.isEmpty())
         return;
     m_currentFile = path;
+    m_lastStarted = path;
     ++m_generation;
     m_lengthMs = 0;
     if (UseRealAudio()) {
@@ -159,11 +162,11 @@ void PlaybackController::emptyReleasedControls()
 
 void PlaybackController::PlayCommand()
 {
-    if (m_ra.playState() == 4) {
+    if (m_ra.playState() == RA::PlayState::Paused) {
         m_ra.resume();
         return;
     }
-    if (m_wp.playState() == 1) {
+    if (m_wp.playState() == WP::PlayState::Paused) {
         m_wp.setStartFlag(false);
         m_wp.play();
         return;
@@ -320,6 +323,7 @@ void PlaybackController::onEndReport(Control control, const EndReport& report)
     case EndReport::FailedToOpen: {
         if (control != activeControl())
             return;
+        clearClipDisplay();
         emit clipFailed(m_currentFile);
         ++m_failedInRow;
         const int limit = m_playMode == 2 ? 1 : qMax(1, playableCount());
@@ -333,6 +337,19 @@ void PlaybackController::onEndReport(Control control, const EndReport& report)
         return;
     }
     }
+}
+
+void PlaybackController::clearClipDisplay()
+{
+    // Nothing may keep naming the clip played before the one that failed.
+    m_titleText.clear();
+    m_lengthMs = 0;
+    m_totalTimeText = PlaybackMath::totalTimeText(0);
+    if (m_view) {
+        m_view->setTitleText(QString());
+        m_view->setWindowTitle(m_programTitle);
+    }
+    emit clipLengthChanged(m_lengthMs, m_totalTimeText);
 }
 
 void PlaybackController::scheduleAdvance()
@@ -392,10 +409,16 @@ void PlaybackController::RememberVolume()
 
 void PlaybackController::RecallVolume()
 {
-    if (const auto stored = m_volumeMemory.recall(m_currentFile)) {
-        setVolume(*stored);
+    const VolumeMemory::Stored stored = m_volumeMemory.recall(m_currentFile);
+    if (stored.value) {
+        setVolume(*stored.value);
         if (m_view)
             m_view->setVolumeSlider(m_volume);
+        return;
+    }
+    if (stored.present) {
+        // Not a volume (text, or outside 0..100): slider and control stay as they are.
+        qCInfo(lcPlayback) << "stored volume is not a volume, left as it is:" << m_currentFile;
         return;
     }
     m_volume =

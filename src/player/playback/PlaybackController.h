@@ -15,6 +15,11 @@
 
 namespace vello {
 
+using media::EndReport;
+using media::MpvSession;
+using media::RA;
+using media::WP;
+
 class FileBrowser;
 class FolderHistory;
 
@@ -59,10 +64,10 @@ public:
     /// What the display timer reads from the controls.
     struct ControlStatus
     {
-        bool realAudio = false;   ///< UseRealAudio()
-        int raState = 0;          ///< RA play state: 0 stopped, 4 paused, other playing
-        qint32 raPositionMs = 0;  ///< RA position, milliseconds
-        int wpState = 0;          ///< WP play state: 0 stopped, 1 paused, 2 playing
+        bool realAudio = false; ///< UseRealAudio()
+        RA::PlayState raState = RA::PlayState::Stopped;
+        qint32 raPositionMs = 0; ///< RA position, milliseconds
+        WP::PlayState wpState = WP::PlayState::Stopped;
         double wpPositionSec = 0; ///< WP position, seconds
     };
 
@@ -140,6 +145,9 @@ public:
     void enterFullScreen();
 
     QString CurrentFile() const { return m_currentFile; }
+    /// The file this controller started last (by PlaySelected or playFile); stopping does not clear it.
+    /// Empty when nothing was started. The file list protects it against deletion and rename.
+    QString lastStartedFile() const { return m_lastStarted; }
     bool ChangePending() const { return m_changePending; }
     int PreviousIndex() const { return m_previousIndex; }
     /// Favourites mode, as the browser holds it: entry texts are full paths.
@@ -161,7 +169,7 @@ signals:
     void clipLengthChanged(int lengthMs, const QString& totalTimeText);
     /// The current clip played to its end (before any advance).
     void clipEnded(const QString& file);
-    /// The current load could not be opened.
+    /// The current load could not be opened; the title label, window title and length are cleared.
     void clipFailed(const QString& file);
     /// Unattended playback came to a halt: a clip ended and nothing more is played (normal mode after
     /// the last entry, nothing playable left), or every playable file failed to open.
@@ -173,6 +181,7 @@ private:
     void onEndReport(Control control, const EndReport& report);
     void onClipOpened(Control control);
     void scheduleAdvance();
+    void clearClipDisplay();
     void advance();
     void playNextStep();
     void restartCurrent();
@@ -191,6 +200,7 @@ private:
 
     int m_playMode = 0;
     QString m_currentFile;
+    QString m_lastStarted;
     bool m_changePending = false;
     int m_previousIndex = 0;
     QString m_totalTimeText = QStringLiteral("00:00");

@@ -34,8 +34,8 @@ std::optional<int> seekTick(int value, int maximum, int divisor, int direction)
 {
     if (divisor <= 0 || direction == 0)
         return std::nullopt;
-    const qint64 step = roundHalfEven(double(maximum) / double(divisor));
-    const qint64 target = direction < 0 ? qint64(value) - step : qint64(value) + step;
+    const double step = double(maximum) / double(divisor);
+    const qint64 target = roundHalfEven(direction < 0 ? double(value) - step : double(value) + step);
     if (target < 0 || target > maximum)
         return std::nullopt;
     return int(target);

@@ -18,8 +18,8 @@ int lengthFromTotalText(const QString& totalTimeText);
 /// buttons do not move (a clip shorter than about half a step). slideTimer outside 0..4 is clamped.
 int seekDivisor(int lengthSeconds, int slideTimer);
 
-/// Slider value after one tick of held rewind (direction -1) or fast forward (+1), in milliseconds.
-/// The step is maximum / divisor rounded half to even. nullopt when the step cannot be taken: the divisor
+/// Slider value after one tick of held rewind (direction -1) or fast forward (+1), in milliseconds:
+/// value -/+ maximum / divisor, rounded half to even. nullopt when the step cannot be taken: the divisor
 /// is 0, or the new value would leave 0..maximum (the slider keeps its value).
 std::optional<int> seekTick(int value, int maximum, int divisor, int direction);
 

@@ -65,9 +65,9 @@ void PositionTracker::displayTick()
 {
     const PlaybackController::ControlStatus status = m_controller.controlStatus();
     if (status.realAudio) {
-        if (status.raState != 0) {
+        if (status.raState != RA::PlayState::Stopped) {
             setValue(status.raPositionMs);
-            if (status.raState == 4) {
+            if (status.raState == RA::PlayState::Paused) {
                 setButtonPressed(Stop, false);
                 setButtonPressed(Play, false);
                 setButtonPressed(Pause, true);
@@ -84,23 +84,19 @@ void PositionTracker::displayTick()
     }
     setValue(int(qBound(qint64(INT_MIN), roundHalfEven(status.wpPositionSec * 1000.0), qint64(INT_MAX))));
     switch (status.wpState) {
-    case 0:
-    case 3:
-    case 6:
+    case WP::PlayState::Stopped:
         setButtonPressed(Stop, true);
         setButtonPressed(Play, false);
         break;
-    case 1:
+    case WP::PlayState::Paused:
         setButtonPressed(Pause, true);
         setButtonPressed(Stop, false);
         setButtonPressed(Play, false);
         break;
-    case 2:
+    case WP::PlayState::Playing:
         setButtonPressed(Play, true);
         setButtonPressed(Stop, false);
         setButtonPressed(Pause, false);
-        break;
-    default:
         break;
     }
 }

@@ -19,15 +19,20 @@ bool VolumeMemory::remember(const QString& mediaFile, int sliderValue) const
     return ini.WriteValue(Section, mediaFile, QString::number(sliderValue));
 }
 
-std::optional<int> VolumeMemory::recall(const QString& mediaFile) const
+VolumeMemory::Stored VolumeMemory::recall(const QString& mediaFile) const
 {
+    Stored stored;
     if (!enabled() || mediaFile.isEmpty())
-        return std::nullopt;
+        return stored;
     const IniFile ini(m_path, IniFile::KeyKind::Path);
     const QString text = CutAtNul(ini.ReadValue(Section, mediaFile, MaxValueLength));
-    if (text.isEmpty() || !isWholeNumber(text))
-        return std::nullopt;
-    return qBound(0, text.trimmed().toInt(), 100);
+    if (text.isEmpty())
+        return stored;
+    stored.present = true;
+    const auto value = numericWhole(text);
+    if (value && *value >= 0 && *value <= 100)
+        stored.value = value;
+    return stored;
 }
 
 } // namespace vello

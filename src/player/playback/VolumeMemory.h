@@ -12,8 +12,8 @@ namespace vello {
 /// line in CP932 is found when it names the file; see IniFile::KeyKind::Path). Every operation opens the
 /// file, does one key and closes it again.
 ///
-/// Errors are not reported: a write that fails loses the value; a missing file, a missing key or a value
-/// that is not a whole number reads as no entry. Window thread only; other processes may share the file.
+/// Errors are not reported: a write that fails loses the value; a missing file or a missing key reads as
+/// no entry. Window thread only; other processes may share the file.
 class VolumeMemory
 {
 public:
@@ -28,9 +28,13 @@ public:
 
     /// Stores the slider value for the media file. Returns whether it was written.
     bool remember(const QString& mediaFile, int sliderValue) const;
-    /// The stored value for the media file, kept to 0..100; nullopt when there is none or it is not a
-    /// whole number.
-    std::optional<int> recall(const QString& mediaFile) const;
+    /// What the file holds for a media file.
+    struct Stored
+    {
+        bool present = false;     ///< the key holds a value (not empty)
+        std::optional<int> value; ///< that value, when it is a number within 0..100 (as a whole number)
+    };
+    Stored recall(const QString& mediaFile) const;
 
 private:
     QString m_path;

@@ -28,12 +28,14 @@ AppError typeMismatch()
                     QStringLiteral("Velloplayer")};
 }
 
-/// The whole number of a stored value; throws the type-mismatch error when it is not one.
+/// The whole number of a stored numeric value ("1.0" is 1, "3.6" is 4, halves to even); throws the
+/// type-mismatch error when the text is not a number.
 int wholeNumber(const QString& text)
 {
-    if (!isWholeNumber(text))
+    const auto value = numericWhole(text);
+    if (!value)
         throw AppException(typeMismatch());
-    return text.trimmed().toInt();
+    return *value;
 }
 
 } // namespace
@@ -82,17 +84,14 @@ void M_Config::readExisting(const QString& path)
         return;
     }
 
-    const QString pickup = ini.ReadValue(Config, QStringLiteral("PICKUP"), NumberLength);
-    if (isWholeNumber(pickup))
-        s.Pickup = pickup.trimmed().toInt();
+    if (const auto pickup = numericWhole(ini.ReadValue(Config, QStringLiteral("PICKUP"), NumberLength)))
+        s.Pickup = *pickup;
 
-    const QString timer = ini.ReadValue(SlideTimer, QStringLiteral("Timer"), NumberLength);
-    s.SlideTimer = isWholeNumber(timer) ? timer.trimmed().toInt() : 2;
+    s.SlideTimer = numericWhole(ini.ReadValue(SlideTimer, QStringLiteral("Timer"), NumberLength)).value_or(2);
 
     s.ExtList = BuildExtList(s.FileExt);
 
-    const QString mode = ini.ReadValue(PlayMode, QStringLiteral("MODE"), NumberLength);
-    s.PlayMode = isWholeNumber(mode) ? mode.trimmed().toInt() : 0;
+    s.PlayMode = numericWhole(ini.ReadValue(PlayMode, QStringLiteral("MODE"), NumberLength)).value_or(0);
 
     m_lastLoad = LoadResult::Read;
 }

@@ -1,6 +1,7 @@
 #include "PlayerParts.h"
 
 #include "FolderPathLabel.h"
+#include "MessageService.h"
 #include "NativePath.h"
 #include "PlaybackMath.h"
 #include "PlayerDesktop.h"
@@ -10,6 +11,7 @@
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -73,7 +75,11 @@ PlayerParts::~PlayerParts()
 void PlayerParts::setupFolderConnections()
 {
     m_browser.setFolderSource([this] { return m_clsDTree.Path(); });
-    m_browser.setTreeRefresher([this] { m_clsDTree.Refresh(); });
+    m_browser.setTreeRefresher([this] {
+        m_clsDTree.Refresh();
+        // The refresh may have moved to a parent of a folder that is gone: the label follows.
+        m_window.folderLabel()->setPath(m_clsDTree.Path());
+    });
     connect(&m_clsDTree, &cDTree::Change, this, &PlayerParts::clsDTree_Change);
     connect(&m_clsDTree, &cDTree::focusSelectFailed, this, [this] { m_browser.list().clear(); });
 }
@@ -89,7 +95,8 @@ void PlayerParts::clsDTree_Change(const QString& path)
 
 void PlayerParts::setupFileListConnections()
 {
-    m_file1.setPlayingFileSource([this] { return m_controller.CurrentFile(); });
+    // The file started last is protected, also after Stop.
+    m_file1.setPlayingFileSource([this] { return m_controller.lastStartedFile(); });
     connect(&m_file1, &FileListView::playRequested, &m_controller, &PlaybackController::PlayCommand);
 }
 
@@ -154,7 +161,14 @@ void PlayerParts::applyVolume(int volume)
 
 void PlayerParts::playCommandLine(const QString& text)
 {
-    m_controller.playFile(commandLineFile(text));
+    const QString file = commandLineFile(text);
+    if (!pathExists(file)) {
+        // Nothing plays: the folder's own files are not started in its place.
+        MessageService::critical(QStringLiteral("指定されたファイルが見つかりません。") + u'\n' +
+                                 displayPath(file));
+        return;
+    }
+    m_controller.playFile(file);
 }
 
 void PlayerParts::FileChange()
@@ -164,7 +178,8 @@ void PlayerParts::FileChange()
 
 std::optional<int> PlayerParts::volumeToStore() const
 {
-    return m_window.transportBar().volume();
+    // The RealAudio control's own volume, whichever control played last.
+    return int(m_controller.realAudio().volume());
 }
 
 void PlayerParts::showFullScreen()

@@ -158,9 +158,9 @@ bool TransportBar::buttonMouse(int index, bool pressedImage, QEvent* event)
     const auto* mouse = static_cast<QMouseEvent*>(event);
     if (mouse->button() != Qt::LeftButton)
         return true;
-    if (event->type() == QEvent::MouseButtonDblClick)
-        return true;
-    if (event->type() == QEvent::MouseButtonPress) {
+    // The second press of a quick double click arrives as a double click: it is a click like any other
+    // (opening the volume panel right after closing it is such a click).
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
         m_mouseDownButton = index;
         m_closingVolumePanel = index == Volume && pressedImage && volumePanelVisible();
         if (!m_closingVolumePanel)

@@ -22,10 +22,10 @@ class MainLayout;
  * below the video area, the position slider along the bottom edge, the volume panel over the video area
  * above its button), created and placed here; nothing outside reaches into them.
  *
- * Mouse input becomes signals: buttonDown / buttonUp for the buttons, positionPressed / positionScrolled /
- * positionReleased for the position slider, volumeChanged for the volume slider. Only the user's actions emit
- * them; the state setters (setButtonLook, setPosition, setPositionMaximum, setTimeText, setVolume,
- * setVolumePanelVisible) never do.
+ * Mouse input becomes signals: buttonDown / buttonUp for the buttons (a double click counts as a second
+ * click, so no click is lost), positionPressed / positionScrolled / positionReleased for the position
+ * slider, volumeChanged for the volume slider. Only the user's actions emit them; the state setters
+ * (setButtonLook, setPosition, setPositionMaximum, setTimeText, setVolume, setVolumePanelVisible) never do.
  *
  * The volume button: releasing its normal image emits buttonUp(Volume) (the window then keeps the pressed
  * look and shows the panel); a click on its pressed image while the panel shows hides the panel and emits

@@ -90,6 +90,8 @@ public:
 
     /// File-list column width in twips (0 = hidden) and its setter; column 0..3.
     int columnTwips(int column) const;
+    /// Width in twips that fits column's caption, its listed texts and its usual longest text.
+    int fittedColumnTwips(int column) const;
     void setColumnTwips(int column, int twips);
 
     /// Sets the captions of log(1..5) to the history entries.
@@ -183,6 +185,8 @@ private:
     void startupTips();
 
     void keepAspect();
+    /// The available area of the window's screen, in twips.
+    QSize screenOuterTwips() const;
 
     M_Config m_config;
     std::array<QString, 5> m_folderHistory;
@@ -199,7 +203,9 @@ private:
     bool m_loaded = false;
     bool m_unloaded = false;
     bool m_videoFullScreen = false;
+    bool m_exposeLogged = false;
     Qt::WindowStates m_statesBeforeFullScreen;
+    QSize m_outerBeforeFullScreen;
     /// The outer size last asked for in twips and the client size in pixels it gave; while the client
     /// keeps that pixel size, outerTwips() reports the asked size exactly (no pixel rounding).
     QSize m_requestedOuter;

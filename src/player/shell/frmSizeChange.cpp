@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QSlider>
 
 #include <cmath>
@@ -45,6 +46,13 @@ frmSizeChange::frmSizeChange(QWidget* parent) : QDialog(parent)
 
     connect(m_sld, &QSlider::valueChanged, this, &frmSizeChange::sld_Change);
     connect(m_txtPer, &QLineEdit::textEdited, this, &frmSizeChange::txtPer_Change);
+}
+
+void frmSizeChange::Form_Load()
+{
+    const QSignalBlocker quiet(m_sld);
+    m_sld->setValue(100);
+    m_txtPer->setText(QStringLiteral("100"));
 }
 
 std::optional<int> frmSizeChange::percentFromText(const QString& text)

@@ -24,6 +24,9 @@ public:
 
     explicit frmSizeChange(QWidget* parent = nullptr);
 
+    /// Each opening starts at 100: slider and text, without asking for a ratio.
+    void Form_Load();
+
     QSlider* sld() const { return m_sld; }
     QLineEdit* txtPer() const { return m_txtPer; }
 

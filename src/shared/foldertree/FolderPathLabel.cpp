@@ -20,9 +20,29 @@ void FolderPathLabel::setPath(const QString& path)
     updateShownText();
 }
 
-QString FolderPathLabel::elideMiddle(const QString& text, const QFontMetrics& metrics, int widthPixels)
+QString FolderPathLabel::elidePath(const QString& text, const QFontMetrics& metrics, int widthPixels)
 {
-    return metrics.elidedText(text, Qt::ElideMiddle, std::max(0, widthPixels));
+    const int width = std::max(0, widthPixels);
+    if (metrics.horizontalAdvance(text) <= width)
+        return text;
+    const QString ellipsis(QChar(0x2026));
+    const qsizetype slash = text.lastIndexOf(u'/');
+    if (slash < 0)
+        return metrics.elidedText(text, Qt::ElideRight, width);
+    const QString tail = ellipsis + text.mid(slash); // "…/last"
+    if (metrics.horizontalAdvance(tail) > width)
+        return metrics.elidedText(tail, Qt::ElideRight, width);
+    // The longest start of the path that fits before the tail.
+    qsizetype lo = 0;
+    qsizetype hi = slash;
+    while (lo < hi) {
+        const qsizetype mid = (lo + hi + 1) / 2;
+        if (metrics.horizontalAdvance(text.left(mid) + tail) <= width)
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    return text.left(lo) + tail;
 }
 
 void FolderPathLabel::resizeEvent(QResizeEvent* event)
@@ -33,7 +53,7 @@ void FolderPathLabel::resizeEvent(QResizeEvent* event)
 
 void FolderPathLabel::updateShownText()
 {
-    setText(elideMiddle(m_fullText, fontMetrics(), contentsRect().width()));
+    setText(elidePath(m_fullText, fontMetrics(), contentsRect().width()));
 }
 
 } // namespace vello

@@ -7,8 +7,9 @@
 
 namespace vello {
 
-/// Shows TrimPathForDisplay(path) on one line; when wider than the label the middle is replaced by an
-/// ellipsis. The full text is the tool tip. Window thread only.
+/// Shows TrimPathForDisplay(path) on one line; when wider than the label the middle of the path is
+/// replaced by an ellipsis, keeping the last folder name whole when it fits (elidePath). The full text is
+/// the tool tip. Window thread only.
 class FolderPathLabel : public QLabel
 {
     Q_OBJECT
@@ -20,8 +21,10 @@ public:
     void setPath(const QString& path);
     QString fullText() const { return m_fullText; }
 
-    /// text elided in the middle to fit widthPixels with metrics (unchanged when it fits).
-    static QString elideMiddle(const QString& text, const QFontMetrics& metrics, int widthPixels);
+    /// A path shortened to fit widthPixels with metrics (unchanged when it fits): as much of its start as
+    /// fits, an ellipsis, then the last folder name with its separator ("/home/us…/Live 2000"). When even
+    /// "…/" and the last name do not fit, the last name keeps its beginning and loses its end.
+    static QString elidePath(const QString& text, const QFontMetrics& metrics, int widthPixels);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

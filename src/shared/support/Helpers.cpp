@@ -1,9 +1,9 @@
 #include "Helpers.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <cmath>
 #include <iconv.h>
 #include <limits>
 
@@ -129,6 +129,18 @@ bool isWholeNumber(const QString& text)
     bool ok = false;
     t.toInt(&ok, 10);
     return ok;
+}
+
+std::optional<int> numericWhole(const QString& text)
+{
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    const qint64 whole = roundHalfEven(value);
+    if (whole < std::numeric_limits<int>::min() || whole > std::numeric_limits<int>::max())
+        return std::nullopt;
+    return int(whole);
 }
 
 bool displayAvailable(int argc, char** argv)

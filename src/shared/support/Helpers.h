@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 namespace vello {
 
 /// The text up to (not including) its first NUL character; the whole text when it holds none.
@@ -27,6 +29,9 @@ bool isValidUtf8(const QByteArray& bytes);
 /// True when the whole text (after trimming blanks) is a decimal whole number that fits 32 bits,
 /// optionally signed. This is the program's test for "numeric" setting values.
 bool isWholeNumber(const QString& text);
+/// A numeric text (decimal point and exponent allowed, blanks around it) taken as a whole number: rounded
+/// to the nearest, halves to even. Nothing for text that is not a finite number or lies outside int.
+std::optional<int> numericWhole(const QString& text);
 
 /// True when a window program can open a screen: a display server is named (DISPLAY, WAYLAND_DISPLAY),
 /// or a Qt platform plugin is chosen (QT_QPA_PLATFORM, -platform). Call before creating the application.

@@ -179,6 +179,42 @@ TEST_F(FileListViewTest, RenameThroughTheInPlaceEditor)
     EXPECT_TRUE(QFile::exists(m_folder + "renamed.rm"));
 }
 
+TEST_F(FileListViewTest, WhileARefusedRenameIsReportedTheRowShowsTheOldNameAlone)
+{
+    // What the list shows at the moment the message is shown.
+    struct Observer : RecordingMessageService
+    {
+        QTreeWidget* list = nullptr;
+        bool editorVisible = true;
+        QString rowText;
+        MessageAnswer show(const Message& m) override
+        {
+            const auto* editor = list->viewport()->findChild<QLineEdit*>();
+            editorVisible = editor && editor->isVisible();
+            rowText = list->topLevelItem(1)->text(0);
+            return RecordingMessageService::show(m);
+        }
+    } observer;
+    observer.list = &m_window;
+    ScopedMessageService scope(&observer);
+    for (const char* refused : {"a.rm", " ", "x/y.rm"}) {
+        SCOPED_TRACE(refused);
+        m_browser.list().select(2);
+        m_view.popReName_Click();
+        auto* editor = m_window.viewport()->findChild<QLineEdit*>();
+        ASSERT_NE(editor, nullptr);
+        editor->setText(QString::fromLatin1(refused));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        ASSERT_FALSE(observer.shown().isEmpty());
+        EXPECT_FALSE(observer.editorVisible);
+        EXPECT_EQ(observer.rowText, "b.rm");
+        EXPECT_EQ(m_window.topLevelItem(1)->text(0), "b.rm");
+        observer.clear();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
 TEST_F(FileListViewTest, PlayingFileIsNotOpenedForRenameNorDeleted)
 {
     m_view.setPlayingFileSource([this] { return m_folder + "a.rm"; });

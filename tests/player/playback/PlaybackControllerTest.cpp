@@ -5,6 +5,7 @@
 #include "NativePath.h"
 #include "PlaybackMath.h"
 #include "PlaybackTestSupport.h"
+#include "PlaybackView.h"
 
 #include <gtest/gtest.h>
 
@@ -185,12 +186,12 @@ TEST_F(ControllerTest, PauseAndPlayResumeWithoutReloading)
         }));
         rig->controller->itijiProc();
         const auto paused = rig->controller->controlStatus();
-        EXPECT_TRUE(paused.raState == 4 || paused.wpState == 1);
+        EXPECT_TRUE(paused.raState == RA::PlayState::Paused || paused.wpState == WP::PlayState::Paused);
         settle(300);
         rig->controller->PlayCommand();
         const auto resumed = rig->controller->controlStatus();
-        EXPECT_TRUE((resumed.realAudio && resumed.raState == 3) ||
-                    (!resumed.realAudio && resumed.wpState == 2));
+        EXPECT_TRUE((resumed.realAudio && resumed.raState == RA::PlayState::Playing) ||
+                    (!resumed.realAudio && resumed.wpState == WP::PlayState::Playing));
         settle(300);
         EXPECT_EQ(rig->log.started.size(), 1) << "resume must not reload";
         const auto later = rig->controller->controlStatus();
@@ -210,7 +211,7 @@ TEST_F(ControllerTest, StopEmptiesTheControlAndNothingAdvances)
     rig->controller->StopPlayback();
     EXPECT_TRUE(rig->controller->CurrentFile().isEmpty());
     EXPECT_TRUE(rig->controller->realAudio().source().isEmpty());
-    EXPECT_EQ(rig->controller->realAudio().playState(), 0);
+    EXPECT_EQ(rig->controller->realAudio().playState(), RA::PlayState::Stopped);
     settle(3500);
     EXPECT_EQ(rig->log.started, QStringList{"a.rm"});
     EXPECT_EQ(rig->log.finished, 0);
@@ -239,8 +240,8 @@ TEST_F(ControllerTest, ReplacingAPlayingClipNeverAdvances)
     settle(700);
     EXPECT_EQ(rig->list().selectedIndex(), 1);
     EXPECT_EQ(rig->controller->CurrentFile(), rig->folder() + "a.rm");
-    EXPECT_EQ(rig->controller->realAudio().playState(), 3);
-    EXPECT_EQ(rig->controller->mediaPlayer().playState(), 0);
+    EXPECT_EQ(rig->controller->realAudio().playState(), RA::PlayState::Playing);
+    EXPECT_EQ(rig->controller->mediaPlayer().playState(), WP::PlayState::Stopped);
     EXPECT_TRUE(rig->log.ended.isEmpty());
     EXPECT_FALSE(rig->controller->ChangePending());
     // The last load goes on by itself afterwards: a, then b, then c.
@@ -360,6 +361,62 @@ TEST_F(ControllerTest, VolumeIsRememberedPerFile)
               vello::PlaybackMath::sliderFromWpVolume(rig->controller->mediaPlayer().volume()));
     EXPECT_EQ(rig->controller->mediaPlayer().volume(), vello::PlaybackMath::wpVolumeFromSlider(55));
     EXPECT_TRUE(ini.ReadValue("VOLUME", rig->folder() + "c.mpg", 500).isEmpty());
+    rig->controller->StopPlayback();
+}
+
+TEST_F(ControllerTest, StoredVolumesThatAreNoVolumeLeaveSliderAndControlAsTheyAre)
+{
+    ASSERT_TRUE(
+        rig->addFiles({{"a.rm", Source::RmLong}, {"b.mpg", Source::MpgLong}, {"c.mpg", Source::MpgLong}}));
+    vello::IniFile ini(rig->volumeFile());
+    ini.WriteValue("VOLUME", rig->folder() + "b.mpg", "abc");
+    ini.WriteValue("VOLUME", rig->folder() + "c.mpg", "150");
+    startAt(1, 0);
+    rig->controller->setVolume(40);
+    const int wpBefore = rig->controller->mediaPlayer().volume();
+    for (int index : {2, 3}) {
+        SCOPED_TRACE(index);
+        rig->list().select(index);
+        rig->controller->PlayCommand();
+        EXPECT_EQ(rig->controller->volume(), 40); // not read back from the control, not clamped to 100
+        EXPECT_EQ(rig->controller->mediaPlayer().volume(), wpBefore);
+    }
+    rig->controller->StopPlayback();
+}
+
+TEST_F(ControllerTest, AFileThatFailsToOpenClearsTheTitleAndTheLength)
+{
+    struct View : vello::PlaybackView
+    {
+        QString title = QStringLiteral("unset");
+        QString caption;
+        void setTitleText(const QString& text) override { title = text; }
+        void setWindowTitle(const QString& text) override { caption = text; }
+    } view;
+    rig->controller->setView(&view);
+    ASSERT_TRUE(rig->addFiles({{"a.mpg", Source::Mpg}, {"b.mpg", Source::NotMedia}}));
+    startAt(1, 0);
+    ASSERT_TRUE(rig->waitStarted(1));
+    EXPECT_TRUE(view.caption.contains(QStringLiteral("a.mpg")));
+    ASSERT_TRUE(rig->waitFinished());
+    EXPECT_EQ(rig->log.failed, QStringList{"b.mpg"});
+    EXPECT_EQ(view.caption, QStringLiteral("Velloplayer 1.0.0"));
+    EXPECT_EQ(view.title, QString());
+    EXPECT_EQ(rig->controller->TotalTimeText(), QStringLiteral("00:00"));
+    EXPECT_EQ(rig->controller->lengthMs(), 0);
+    rig->controller->setView(nullptr);
+}
+
+TEST_F(ControllerTest, ThePlayingFileIsTheOneStartedLastEvenAfterStop)
+{
+    ASSERT_TRUE(rig->addFiles({{"a.mpg", Source::MpgLong}, {"b.mpg", Source::MpgLong}}));
+    EXPECT_TRUE(rig->controller->lastStartedFile().isEmpty());
+    startAt(2, 0);
+    rig->controller->StopPlayback();
+    EXPECT_TRUE(rig->controller->CurrentFile().isEmpty());
+    EXPECT_EQ(rig->controller->lastStartedFile(), rig->folder() + "b.mpg");
+    rig->controller->playFile(rig->folder() + "a.mpg");
+    EXPECT_EQ(rig->controller->lastStartedFile(), rig->folder() + "a.mpg");
     rig->controller->StopPlayback();
 }
 

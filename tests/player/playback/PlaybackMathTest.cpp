@@ -45,6 +45,9 @@ INSTANTIATE_TEST_SUITE_P(
         SeekCase{"03:30", 2, 210000, 207000, +1, 210000},
         // Halves round to even: 2.5 s at "ちょ～早い" (5 s): d = round(0.5) = 0.
         SeekCase{"00:02", 0, 2500, 0, +1, std::nullopt},
+        // The new value is rounded, not the step: 5001 - 10003 / 2 = -0.5 gives 0 and is taken (a rounded
+        // step of 5002 would leave the slider), 5001 + 5001.5 = 10002.5 gives 10002.
+        SeekCase{"00:10", 0, 10003, 5001, -1, 0}, SeekCase{"00:10", 0, 10003, 5001, +1, 10002},
         // An unreadable total text means no move.
         SeekCase{"", 2, 1000, 0, +1, std::nullopt}, SeekCase{"ab:cd", 2, 1000, 0, +1, std::nullopt}));
 

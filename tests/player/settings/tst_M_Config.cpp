@@ -250,9 +250,44 @@ INSTANTIATE_TEST_SUITE_P(ConfigTest, RequiredValueTest,
                                            RequiredCase{"FIXED RATIO=1", "FIXED RATIO=x", 1},
                                            RequiredCase{"DEFAULT DIR=2", "DEFAULT DIR=two", 3},
                                            RequiredCase{"FILE TITLE=1", "", 4},
-                                           RequiredCase{"FILE SIZE=0", "FILE SIZE=1.5", 5},
+                                           RequiredCase{"FILE SIZE=0", "FILE SIZE=1,5", 5},
                                            RequiredCase{"FILE DATETIME=0", "FILE DATETIME=99999999999", 6},
                                            RequiredCase{"SEND RECYCLE=1", "SEND RECYCLE= ", 7}));
+
+// Stored numbers with a decimal part or an exponent are numbers: taken as the nearest whole number, halves
+// to even, for the required values and for the ones with a fallback alike.
+struct NumericCase
+{
+    const char* text;
+    int value;
+};
+
+class NumericTextTest : public ConfigTest, public ::testing::WithParamInterface<NumericCase>
+{
+};
+
+TEST_P(NumericTextTest, IsTakenAsTheNearestWholeNumber)
+{
+    const QByteArray v(GetParam().text);
+    write(QByteArray(ValidConfig)
+              .replace("TOPMOST=1", "TOPMOST=" + v)
+              .replace("FILE SIZE=0", "FILE SIZE=" + v)
+              .replace("MODE=3", "MODE=" + v)
+              .replace("Timer=4", "Timer=" + v)
+              .replace("PICKUP=1", "PICKUP=" + v));
+    config.LoadConfig();
+    EXPECT_EQ(config.lastLoad(), M_Config::LoadResult::Read);
+    EXPECT_TRUE(messages.shown().isEmpty());
+    const PlayerSettings& s = config.settings();
+    for (const int field : {s.TopMost, s.FileSize, s.PlayMode, s.SlideTimer, s.Pickup})
+        EXPECT_EQ(field, GetParam().value) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(ConfigTest, NumericTextTest,
+                         ::testing::Values(NumericCase{"1.0", 1}, NumericCase{"3.6", 4},
+                                           NumericCase{"2.5", 2}, NumericCase{"3.5", 4},
+                                           NumericCase{" 0.4 ", 0}, NumericCase{"1e0", 1},
+                                           NumericCase{"+2", 2}, NumericCase{"-0.5", 0}));
 
 // Files that are not settings files at all: the load ends with one standard error, never loops or throws.
 class DamagedFileTest : public ConfigTest, public ::testing::WithParamInterface<int>

@@ -1,5 +1,6 @@
 // The main window with its real parts (folder tree, file list, history, libmpv players with null outputs):
 // keys, buttons, folder changes, history, display sizes and the view commands.
+#include "EventLoopWait.h"
 #include "FolderPathLabel.h"
 #include "LegacyNames.h"
 #include "MessageService.h"
@@ -9,6 +10,7 @@
 #include "ShortcutList.h"
 #include "StoredPath.h"
 #include "TestClips.h"
+#include "TestHome.h"
 #include "TransportBar.h"
 #include "frmMain.h"
 #include "frmSizeChange.h"
@@ -59,15 +61,9 @@ struct Clips
              !TestClips::makeClip(folderA, QStringLiteral("c.asf"), ClipKind::Asf, 1.0).isEmpty() &&
              !TestClips::makeNonMediaFile(folderA, QStringLiteral("song.mp3")).isEmpty();
         longClip = TestClips::makeClip(folderB, QStringLiteral("long.mpg"), ClipKind::Mpeg1, 4.0);
-        big = folderB + QStringLiteral("/big.mpg");
-        const int rc = QProcess::execute(
-            QStringLiteral("ffmpeg"),
-            {QStringLiteral("-nostdin"), QStringLiteral("-loglevel"), QStringLiteral("error"),
-             QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-             QStringLiteral("testsrc=size=320x240:rate=25"), QStringLiteral("-t"), QStringLiteral("1"),
-             QStringLiteral("-c:v"), QStringLiteral("mpeg1video"), QStringLiteral("-f"),
-             QStringLiteral("mpeg"), big});
-        ok = ok && !longClip.isEmpty() && rc == 0;
+        big = TestClips::makeClip(folderB, QStringLiteral("big.mpg"), ClipKind::Mpeg1, 1.0, {},
+                                  QSize(320, 240));
+        ok = ok && !longClip.isEmpty() && !big.isEmpty();
     }
 };
 
@@ -91,28 +87,22 @@ protected:
             GTEST_SKIP() << "ffmpeg is not available";
         ASSERT_TRUE(clips().ok);
         ASSERT_TRUE(dir.isValid());
-        ProgramPaths::overrideProgramFolder(dir.path());
-        QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Velloplayer"),
-                    QStringLiteral("Velloplayer"));
-        s.clear();
-        s.sync();
         writeConfig(clips().folderA);
     }
     void TearDown() override
     {
         parts.reset();
         window.reset();
-        ProgramPaths::overrideProgramFolder(QString());
     }
 
     void writeConfig(const QString& startFolder, int playMode = 0)
     {
-        QFile f(dir.filePath(QStringLiteral("Config.ini")));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[Play Mode]\nTOPMOST=0\nFIXED RATIO=0\nMODE=" + QByteArray::number(playMode) +
-                "\n[File List]\nFILE EXT=rm;mpg;asf\nSEND RECYCLE=0\nFILE TITLE=1\nFILE SIZE=1\n"
-                "FILE DATETIME=1\n[Config]\nDEFAULT DIR=2\nDEFAULT DIR PATH=" +
-                startFolder.toUtf8() + "\nPICKUP=1\n[Slide Timer]\nTimer=2\n");
+        ASSERT_TRUE(
+            dir.write(QStringLiteral("Config.ini"),
+                      "[Play Mode]\nTOPMOST=0\nFIXED RATIO=0\nMODE=" + QByteArray::number(playMode) +
+                          "\n[File List]\nFILE EXT=rm;mpg;asf\nSEND RECYCLE=0\nFILE TITLE=1\nFILE SIZE=1\n"
+                          "FILE DATETIME=1\n[Config]\nDEFAULT DIR=2\nDEFAULT DIR PATH=" +
+                          startFolder.toUtf8() + "\nPICKUP=1\n[Slide Timer]\nTimer=2\n"));
     }
 
     /// The window and its parts with null outputs, started.
@@ -136,7 +126,7 @@ protected:
     /// Waits until the named file of the current folder has opened in the player.
     bool waitForClip(const QString& name)
     {
-        return QTest::qWaitFor(
+        return TestWait::waitFor(
             [&] { return playing().endsWith(u'/' + name) && parts->controller().lengthMs() > 0; },
             kTimeoutMs);
     }
@@ -146,7 +136,7 @@ protected:
         QTest::keyClick(window->FILE1(), Qt::Key(k), m);
     }
 
-    QTemporaryDir dir;
+    TestHome::ProgramFolder dir;
     RecordingMessageService messages;
     ScopedMessageService installed{&messages};
     std::unique_ptr<frmMain> window;
@@ -164,6 +154,15 @@ TEST_F(PlayerPartsTest, StartUpOpensTheStartFolderInTreeLabelAndList)
     EXPECT_EQ(window->FILE1()->topLevelItemCount(), 3);
     EXPECT_EQ(window->folderLabel()->fullText(), canonical(clips().folderA).chopped(1));
     EXPECT_TRUE(messages.shown().isEmpty());
+    // Nothing stored: every shown column is wide enough for its texts.
+    const QFontMetrics metrics(window->FILE1()->font());
+    for (int column : {0, 1, 2, 3}) {
+        for (int row = 0; row < window->FILE1()->topLevelItemCount(); ++row) {
+            const QString text = window->FILE1()->topLevelItem(row)->text(column);
+            EXPECT_GT(window->FILE1()->columnWidth(column), metrics.horizontalAdvance(text))
+                << column << " " << qPrintable(text);
+        }
+    }
 }
 
 TEST_F(PlayerPartsTest, PlayNextPreviousAndStopKeysReachThePlayerFromTheFileList)
@@ -197,7 +196,7 @@ TEST_F(PlayerPartsTest, HeldSeekKeysMoveTheSliderAndPlayOnWhenReleased)
     key(Qt::Key_P);
     ASSERT_TRUE(waitForClip(QStringLiteral("long.mpg")));
     PositionTracker& tracker = parts->tracker();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return tracker.sliderMaximum() > 3000; }, kTimeoutMs));
+    ASSERT_TRUE(TestWait::waitFor([&] { return tracker.sliderMaximum() > 3000; }, kTimeoutMs));
 
     QTest::keyPress(window->FILE1(), Qt::Key_F);
     EXPECT_TRUE(tracker.seekTimerActive());
@@ -211,7 +210,7 @@ TEST_F(PlayerPartsTest, HeldSeekKeysMoveTheSliderAndPlayOnWhenReleased)
     QKeyEvent repeatDown(QEvent::KeyPress, Qt::Key_F, Qt::NoModifier, QStringLiteral("f"), true);
     QApplication::sendEvent(window->FILE1(), &repeatDown);
     EXPECT_TRUE(tracker.seekTimerActive());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return tracker.sliderValue() >= 2000; }, kTimeoutMs));
+    ASSERT_TRUE(TestWait::waitFor([&] { return tracker.sliderValue() >= 2000; }, kTimeoutMs));
     QTest::keyRelease(window->FILE1(), Qt::Key_F);
     EXPECT_FALSE(tracker.seekTimerActive());
     EXPECT_TRUE(tracker.displayTimerActive());
@@ -222,7 +221,7 @@ TEST_F(PlayerPartsTest, HeldSeekKeysMoveTheSliderAndPlayOnWhenReleased)
     const int before = tracker.sliderValue();
     QTest::keyPress(window->FILE1(), Qt::Key_4, Qt::KeypadModifier); // keypad 4: rewind
     EXPECT_TRUE(tracker.buttonPressed(PositionTracker::Rewind));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return tracker.sliderValue() < before - 500; }, kTimeoutMs));
+    ASSERT_TRUE(TestWait::waitFor([&] { return tracker.sliderValue() < before - 500; }, kTimeoutMs));
     QTest::keyRelease(window->FILE1(), Qt::Key_4, Qt::KeypadModifier);
     EXPECT_FALSE(tracker.seekTimerActive());
     EXPECT_FALSE(tracker.buttonPressed(PositionTracker::Rewind));
@@ -328,7 +327,7 @@ TEST_F(PlayerPartsTest, OriginalSizeAndMagnificationFitTheWindowAroundThePicture
     key(Qt::Key_P);
     ASSERT_TRUE(waitForClip(QStringLiteral("big.mpg")));
     ASSERT_TRUE(
-        QTest::qWaitFor([&] { return window->layoutTwips().RA.width() == 320 * tpp + 90; }, kTimeoutMs));
+        TestWait::waitFor([&] { return window->layoutTwips().RA.width() == 320 * tpp + 90; }, kTimeoutMs));
     EXPECT_EQ(window->outerTwips(), QSize(320 * tpp + column + 270, 240 * tpp + 1600));
     EXPECT_EQ(window->layoutTwips().RA.size(), QSize(320 * tpp + 90, 240 * tpp + 50));
     if (tpp == 15) {
@@ -358,14 +357,14 @@ TEST_F(PlayerPartsTest, OriginalSizeAndMagnificationFitTheWindowAroundThePicture
     size->sld()->setValue(150);
     EXPECT_EQ(size->txtPer()->text(), QStringLiteral("150"));
     ASSERT_TRUE(
-        QTest::qWaitFor([&] { return window->layoutTwips().RA.width() == 480 * tpp + 90; }, kTimeoutMs));
+        TestWait::waitFor([&] { return window->layoutTwips().RA.width() == 480 * tpp + 90; }, kTimeoutMs));
     EXPECT_EQ(window->layoutTwips().RA.height(), 360 * tpp + 50);
 
     size->txtPer()->selectAll();
     QTest::keyClicks(size->txtPer(), QStringLiteral("50"));
     EXPECT_EQ(size->sld()->value(), 50);
     ASSERT_TRUE(
-        QTest::qWaitFor([&] { return window->layoutTwips().RA.width() == 160 * tpp + 90; }, kTimeoutMs));
+        TestWait::waitFor([&] { return window->layoutTwips().RA.width() == 160 * tpp + 90; }, kTimeoutMs));
     size->txtPer()->selectAll();
     QTest::keyClicks(size->txtPer(), QStringLiteral("400"));
     EXPECT_EQ(size->sld()->value(), 40); // "4" and "40" applied while typing, "400" refused
@@ -397,6 +396,17 @@ TEST_F(PlayerPartsTest, ButtonsPlayAndTheVolumeButtonOpensAndClosesItsPanel)
     EXPECT_FALSE(parts->tracker().buttonPressed(PositionTracker::Volume));
     EXPECT_TRUE(bar().imgButton(PositionTracker::Volume)->isVisibleTo(window.get()));
 
+    // Clicked again at once, the press arrives as the second press of a double click: it still opens.
+    QLabel* volume = bar().imgButton(PositionTracker::Volume);
+    QMouseEvent again(QEvent::MouseButtonDblClick, QPointF(3, 3), volume->mapToGlobal(QPointF(3, 3)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(volume, &again);
+    QTest::mouseRelease(bar().imgButton_S(PositionTracker::Volume), Qt::LeftButton);
+    EXPECT_TRUE(bar().picVol()->isVisibleTo(window.get()));
+    EXPECT_TRUE(bar().imgButton_S(PositionTracker::Volume)->isVisibleTo(window.get()));
+    QTest::mouseClick(bar().imgButton_S(PositionTracker::Volume), Qt::LeftButton);
+    EXPECT_FALSE(bar().picVol()->isVisibleTo(window.get()));
+
     QTest::mouseClick(bar().imgButton(PositionTracker::Stop), Qt::LeftButton);
     EXPECT_TRUE(playing().isEmpty());
 }
@@ -425,7 +435,7 @@ TEST_F(PlayerPartsTest, CommandLineFileUrlIsPlayedAtStart)
     window->setCommandLine(QUrl::fromLocalFile(file).toString());
     ASSERT_EQ(window->Form_Load(), frmMain::StartResult::Running);
     EXPECT_EQ(playing(), file);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return parts->controller().lengthMs() > 0; }, kTimeoutMs));
+    ASSERT_TRUE(TestWait::waitFor([&] { return parts->controller().lengthMs() > 0; }, kTimeoutMs));
 }
 
 TEST_F(PlayerPartsTest, DeleteKeyProtectsThePlayingFileAndAsksBeforeDeleting)
@@ -510,7 +520,7 @@ TEST_F(PlayerPartsTest, ALegacyFolderFromTheHistoryIsListedPlayedAndItsFileRenam
     EXPECT_EQ(editor->text(), LegacyNames::backslashTrail().shown);
     editor->setText(QStringLiteral("直した.asf"));
     QTest::keyClick(editor, Qt::Key_Return);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return nameAt(1) == QStringLiteral("直した.asf"); }, kTimeoutMs));
+    ASSERT_TRUE(TestWait::waitFor([&] { return nameAt(1) == QStringLiteral("直した.asf"); }, kTimeoutMs));
     EXPECT_TRUE(LegacyNames::existsBytes(toNativePath(folder) + QStringLiteral("直した.asf").toUtf8()));
     EXPECT_FALSE(LegacyNames::existsBytes(toNativePath(folder) + LegacyNames::backslashTrail().bytes));
     EXPECT_TRUE(messages.shown().isEmpty());
@@ -531,5 +541,63 @@ TEST_F(PlayerPartsTest, ACommandLineUrlWithLegacyBytesPlaysThatFile)
     window->setCommandLine("file://" + QString::fromLatin1(file.toPercentEncoding("/")));
     ASSERT_EQ(window->Form_Load(), frmMain::StartResult::Running);
     EXPECT_EQ(toNativePath(playing()), file);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return parts->controller().lengthMs() > 0; }, kTimeoutMs));
+    ASSERT_TRUE(TestWait::waitFor([&] { return parts->controller().lengthMs() > 0; }, kTimeoutMs));
+}
+
+TEST_F(PlayerPartsTest, StopKeepsTheFilePlayedLastProtected)
+{
+    start();
+    key(Qt::Key_P);
+    ASSERT_TRUE(waitForClip(nameAt(1)));
+    const QString file = playing();
+    key(Qt::Key_F12);
+    EXPECT_TRUE(playing().isEmpty());
+    key(Qt::Key_Delete);
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_EQ(messages.shown().last().text, QStringLiteral("再生中のファイルは削除できません"));
+    key(Qt::Key_F2);
+    ASSERT_EQ(messages.shown().size(), 2);
+    EXPECT_EQ(messages.shown().last().text, QStringLiteral("再生中のファイルの名前の変更はできません"));
+    EXPECT_TRUE(QFileInfo::exists(file));
+}
+
+TEST_F(PlayerPartsTest, MissingFileOnTheCommandLineIsReportedAndNothingPlays)
+{
+    window = std::make_unique<frmMain>();
+    MpvSession::Options engine;
+    engine.videoOutput = QStringLiteral("null");
+    engine.audioOutput = QStringLiteral("null");
+    parts = std::make_unique<PlayerParts>(*window, engine);
+    const QString missing = clips().folderA + QStringLiteral("/gone.mpg");
+    window->setCommandLine(missing);
+    ASSERT_EQ(window->Form_Load(), frmMain::StartResult::Running);
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_EQ(messages.shown().first().icon, MessageIcon::Critical);
+    EXPECT_TRUE(messages.shown().first().text.contains(missing));
+    EXPECT_TRUE(playing().isEmpty());
+    EXPECT_TRUE(parts->controller().lastStartedFile().isEmpty());
+}
+
+TEST_F(PlayerPartsTest, RefreshAfterTheShownFolderWentShowsItsParentInTheLabel)
+{
+    QTemporaryDir root;
+    const QString gone = root.filePath(QStringLiteral("gone"));
+    ASSERT_TRUE(QDir().mkpath(gone));
+    writeConfig(gone);
+    start();
+    EXPECT_EQ(window->folderLabel()->fullText(), canonical(gone).chopped(1));
+    ASSERT_TRUE(QDir(gone).removeRecursively());
+    key(Qt::Key_F5);
+    EXPECT_EQ(parts->clsDTree().Path(), canonical(root.path()));
+    EXPECT_EQ(window->folderLabel()->fullText(), canonical(root.path()).chopped(1));
+}
+
+TEST_F(PlayerPartsTest, ExitStoresTheRealAudioControlsVolume)
+{
+    start();
+    bar().sldVol()->setValue(30); // no file yet: the Media Player control takes it
+    const int realAudio = parts->controller().realAudio().volume();
+    ASSERT_NE(realAudio, 30);
+    window->close();
+    EXPECT_EQ(TestHome::WindowState::stored(QStringLiteral("VOLUME")), QString::number(realAudio));
 }

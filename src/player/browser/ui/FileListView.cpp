@@ -31,10 +31,13 @@ public:
 
     void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override
     {
-        const auto* line = qobject_cast<QLineEdit*>(editor);
+        auto* line = qobject_cast<QLineEdit*>(editor);
         if (!line || index.column() != 0)
             return;
-        m_browser->renameItem(index.row() + 1, line->text());
+        // The editor goes before any message about the name, so the row shows its old name meanwhile.
+        const QString text = line->text();
+        line->hide();
+        m_browser->renameItem(index.row() + 1, text);
     }
 
 private:
