@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots of Velloplayer under Xvfb from a neutral place: a copy of the program in a
+# temporary folder, a temporary home holding only a "samples" folder (made by make-samples.sh), so no
+# build folder or machine path shows. Writes docs/screenshots/first-start.png and playing.png.
+# Usage: bash scripts/screenshots.sh [BUILD_DIR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+out=$PWD/docs/screenshots
+work=$(mktemp -d /tmp/vello-shots-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+home=$work/home
+mkdir -p "$home/.config" "$work/prog"
+bash scripts/make-samples.sh "$home/samples" >/dev/null
+cp "$build/bin/velloplayer" "$build/bin/VELLOPLAYER.html" "$work/prog/"
+cat > "$work/prog/Config.ini" <<INI
+[Play Mode]
+TOPMOST=0
+FIXED RATIO=0
+MODE=0
+[File List]
+FILE EXT=rm;mpg;asf
+SEND RECYCLE=0
+FILE TITLE=1
+FILE SIZE=1
+FILE DATETIME=1
+[Config]
+DEFAULT DIR=2
+DEFAULT DIR PATH=$home/samples/
+PICKUP=1
+[Slide Timer]
+Timer=2
+INI
+
+# shot NAME SECONDS [ARGS...]: starts the player, waits, takes the screen, ends the player.
+shot() {
+  local name=$1 wait=$2
+  shift 2
+  HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share XDG_RUNTIME_DIR=$work \
+    xvfb-run -a -s '-screen 0 1024x768x24' bash -c '
+      "$0" "$@" & pid=$!
+      sleep '"$wait"'
+      import -window root '"$out/$name"'
+      kill $pid; wait $pid 2>/dev/null || true' "$work/prog/velloplayer" "$@"
+  echo "screenshots: $out/$name"
+}
+shot first-start.png 3
+shot playing.png 4 "$home/samples/02 sample.mpg"
