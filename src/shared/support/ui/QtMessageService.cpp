@@ -11,11 +11,20 @@ MessageAnswer QtMessageService::show(const Message& message)
     box.setWindowTitle(message.caption);
     box.setText(message.text);
     switch (message.icon) {
-    case MessageIcon::Critical: box.setIcon(QMessageBox::Critical); break;
-    case MessageIcon::Question: box.setIcon(QMessageBox::Question); break;
-    case MessageIcon::Warning: box.setIcon(QMessageBox::Warning); break;
-    case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
-    case MessageIcon::None: break;
+    case MessageIcon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MessageIcon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MessageIcon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MessageIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case MessageIcon::None:
+        break;
     }
     if (message.buttons == MessageButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
