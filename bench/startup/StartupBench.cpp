@@ -26,10 +26,11 @@ double timeToWindow(const QString& program, const QProcessEnvironment& env)
     QElapsedTimer clock;
     clock.start();
     process.start(program, {});
+    process.setReadChannel(QProcess::StandardError);
     QByteArray err;
     double elapsed = -1;
     while (clock.elapsed() < 20000) {
-        if (!process.waitForReadyReadStandardError(20000 - int(clock.elapsed())))
+        if (!process.waitForReadyRead(20000 - int(clock.elapsed())))
             break;
         err += process.readAllStandardError();
         if (err.contains("window shown")) {

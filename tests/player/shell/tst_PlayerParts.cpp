@@ -32,6 +32,8 @@
 
 #include <memory>
 
+#include <dlfcn.h>
+
 using namespace vello;
 
 namespace {
@@ -601,3 +603,21 @@ TEST_F(PlayerPartsTest, ExitStoresTheRealAudioControlsVolume)
     window->close();
     EXPECT_EQ(TestHome::WindowState::stored(QStringLiteral("VOLUME")), QString::number(realAudio));
 }
+
+TEST_F(PlayerPartsTest, TheEngineIsLoadedOnlyWhenTheFirstClipPlays)
+{
+    const auto engineLoaded = [] {
+        void* library = ::dlopen("libmpv.so.2", RTLD_NOW | RTLD_NOLOAD);
+        if (library)
+            ::dlclose(library);
+        return library != nullptr;
+    };
+    if (engineLoaded())
+        GTEST_SKIP() << "an earlier test of this process played a clip";
+    start();
+    EXPECT_FALSE(engineLoaded()); // the window is up, libmpv and its codecs are not loaded
+    key(Qt::Key_P);
+    ASSERT_TRUE(waitForClip(nameAt(1)));
+    EXPECT_TRUE(engineLoaded());
+}
+
