@@ -10,6 +10,7 @@
 #include "ProgramPaths.h"
 #include "ShortcutList.h"
 #include "TransportBar.h"
+#include "VelloVersion.h"
 #include "WindowPos.h"
 #include "frmSizeChange.h"
 
@@ -34,10 +35,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-
-#ifndef VELLO_VERSION_TEXT
-#define VELLO_VERSION_TEXT "0.0.0"
-#endif
 
 namespace vello {
 
@@ -553,7 +550,7 @@ QSize frmMain::screenOuterTwips() const
 
 void frmMain::startupTitle()
 {
-    setWindowTitle(ProgramTitle + u' ' + QStringLiteral(VELLO_VERSION_TEXT));
+    setWindowTitle(ProgramTitle + u' ' + QStringLiteral(VELLO_VERSION_STRING));
 }
 
 void frmMain::startupSplitter()

@@ -30,9 +30,8 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include <memory>
-
 #include <dlfcn.h>
+#include <memory>
 
 using namespace vello;
 
@@ -620,4 +619,3 @@ TEST_F(PlayerPartsTest, TheEngineIsLoadedOnlyWhenTheFirstClipPlays)
     ASSERT_TRUE(waitForClip(nameAt(1)));
     EXPECT_TRUE(engineLoaded());
 }
-
