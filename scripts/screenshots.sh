@@ -1,19 +1,33 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of Velloplayer under Xvfb from a neutral place: a copy of the program in a
 # temporary folder, a temporary home holding only a "samples" folder (made by make-samples.sh), so no
-# build folder or machine path shows. Writes docs/screenshots/first-start.png and playing.png.
+# build folder or machine path shows. xdotool, when present, narrows each shot to the main window. Writes docs/screenshots/first-start.png and playing.png.
 # Usage: bash scripts/screenshots.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build}
+build=$(realpath "${1:-build}")
 out=$PWD/docs/screenshots
-work=$(mktemp -d /tmp/vello-shots-XXXXXX)
+# As root, run in a private mount namespace with an empty /tmp, so the folder tree shows no other folder
+# of the machine's /tmp beside the samples.
+if [ "$(id -u)" = 0 ] && [ -z "${VELLO_SHOTS_PRIVATE:-}" ] && command -v unshare >/dev/null; then
+  stage=$(mktemp -d /dev/shm/vello-shots-XXXXXX) # the program, where the empty /tmp cannot hide it
+  mkdir -p "$stage/bin"
+  cp "$build/bin/velloplayer" "$build/bin/VELLOPLAYER.html" "$stage/bin/"
+  status=0
+  unshare --mount env VELLO_SHOTS_PRIVATE=1 bash -c \
+    'mount --make-rprivate / && mount -t tmpfs tmpfs /tmp && exec bash "$0" "$@"' "$0" "$stage" || status=$?
+  rm -rf "$stage"
+  exit $status
+fi
+work=/tmp/vello
+mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
 home=$work/home
-mkdir -p "$home/.config" "$work/prog"
+mkdir -p "$home/.config" "$home/.local/share/Velloplayer" "$work/prog"
 bash scripts/make-samples.sh "$home/samples" >/dev/null
 cp "$build/bin/velloplayer" "$build/bin/VELLOPLAYER.html" "$work/prog/"
-cat > "$work/prog/Config.ini" <<INI
+# A copy outside the build tree keeps its settings in the per-user data folder.
+cat > "$home/.local/share/Velloplayer/Config.ini" <<INI
 [Play Mode]
 TOPMOST=0
 FIXED RATIO=0
@@ -40,9 +54,11 @@ shot() {
     xvfb-run -a -s '-screen 0 1024x768x24' bash -c '
       "$0" "$@" & pid=$!
       sleep '"$wait"'
-      import -window root '"$out/$name"'
+      # The main window alone when xdotool can name it, else the whole screen.
+      win=$(xdotool search --onlyvisible --name "^Velloplayer" 2>/dev/null | head -1 || true)
+      import -window "${win:-root}" -frame '"$out/$name"'
       kill $pid; wait $pid 2>/dev/null || true' "$work/prog/velloplayer" "$@"
   echo "screenshots: $out/$name"
 }
 shot first-start.png 3
-shot playing.png 4 "$home/samples/02 sample.mpg"
+shot playing.png 4 "$home/samples/01 sample.rm"

@@ -73,7 +73,9 @@ int main(int argc, char** argv)
         std::fputs("bench_startup: cannot copy velloplayer\n", stderr);
         return 1;
     }
-    QFile config(prog + QStringLiteral("/Config.ini"));
+    // A copy outside the build tree keeps its settings in the per-user data folder.
+    QDir().mkpath(home + QStringLiteral("/.local/share/Velloplayer"));
+    QFile config(home + QStringLiteral("/.local/share/Velloplayer/Config.ini"));
     if (config.open(QIODevice::WriteOnly)) {
         config.write("[Play Mode]\nTOPMOST=0\nFIXED RATIO=0\nMODE=0\n[File List]\nFILE EXT=rm;mpg;asf\n"
                      "SEND RECYCLE=0\nFILE TITLE=0\nFILE SIZE=1\nFILE DATETIME=1\n[Config]\nDEFAULT DIR=2\n"
