@@ -118,8 +118,8 @@ PreviewControl::State PreviewControl::state() const
     if (!m_hasOpened)
         return State::Opening;
     if (m_ra)
-        return m_ra->playState() == 4 ? State::Paused : State::Playing;
-    return m_wp->playState() == 1 ? State::Paused : State::Playing;
+        return m_ra->playState() == RA::PlayState::Paused ? State::Paused : State::Playing;
+    return m_wp->playState() == WP::PlayState::Paused ? State::Paused : State::Playing;
 }
 
 qint32 PreviewControl::positionMs() const

@@ -9,10 +9,17 @@
 
 #include <memory>
 
+namespace vello::media {
 class RA;
 class WP;
+} // namespace vello::media
 
 namespace vello::editor {
+
+using media::EndReport;
+using media::MpvSession;
+using media::RA;
+using media::WP;
 
 /// Plays the file the user double-clicks in a tool window. RealMedia windows use the RA adapter (times
 /// in milliseconds, volume 0-100), the MPEG window the WP adapter; this class speaks milliseconds and

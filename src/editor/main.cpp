@@ -93,7 +93,7 @@ int main(int argc, char** argv)
 
     using namespace vello::editor;
     const QString config = M_MAIN::configPath();
-    MpvSession::Options engine;
+    vello::media::MpvSession::Options engine;
     engine.videoOutput = videoOutput();
     EditorWindows windows(M_MAIN::LoadEditorSettings(config), engine, config);
     messages.setParent(&windows.menu());

@@ -11,6 +11,8 @@
 
 namespace EditorTest {
 
+using vello::media::MpvSession;
+
 using TestWait::waitFor;
 
 /// Players that decode without showing or sounding anything.

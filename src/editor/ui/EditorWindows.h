@@ -13,6 +13,8 @@
 
 namespace vello::editor {
 
+using media::MpvSession;
+
 class frmCfg;
 class frmMain;
 class ToolWindow;

@@ -17,6 +17,8 @@ class QPushButton;
 
 namespace vello::editor {
 
+using media::MpvSession;
+
 class InputPanel;
 
 /// A tool window: owns its panel logic (InputPanelModel) and preview player (PreviewControl) and shows
