@@ -18,7 +18,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -29,7 +28,6 @@
 #include <QProcess>
 #include <QScreen>
 #include <QStyle>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QWindow>
@@ -436,7 +434,7 @@ frmMain::StartResult frmMain::Form_Load()
 
     skipOnError([this] { startupColumnWidths(); });
     skipOnError([this] { startupCommandLine(); });
-    startupShow();
+    show();
     skipOnError([this] { startupRefresh(); });
     startupTips();
     return StartResult::Running;
@@ -607,20 +605,6 @@ void frmMain::startupCommandLine()
         m_parts->playCommandLine(m_commandLine);
 }
 
-void frmMain::startupShow()
-{
-    show();
-    // The window appears now, before the refresh and the tips: its first exposure (the window system's
-    // answer that it is on the screen, when it also paints) is awaited for at most half a second.
-    if (!m_exposeLogged && windowHandle()) {
-        QEventLoop loop;
-        m_exposeLoop = &loop;
-        QTimer::singleShot(500, &loop, &QEventLoop::quit);
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-        m_exposeLoop = nullptr;
-    }
-}
-
 void frmMain::startupRefresh()
 {
     m_parts->FileChange();
@@ -728,8 +712,6 @@ bool frmMain::eventFilter(QObject* watched, QEvent* e)
         m_exposeLogged = true;
         windowHandle()->removeEventFilter(this);
         qCInfo(lcShell) << "window shown";
-        if (m_exposeLoop)
-            m_exposeLoop->quit();
     }
     if (watched == m_client && e->type() == QEvent::Resize) {
         if (m_videoFullScreen) {

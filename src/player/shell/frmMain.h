@@ -14,7 +14,6 @@
 #include <array>
 
 class QAction;
-class QEventLoop;
 class QLabel;
 class QMenu;
 class QTreeWidget;
@@ -182,7 +181,6 @@ private:
     void startupFixedRatio();
     void startupColumnWidths();
     void startupCommandLine();
-    void startupShow();
     void startupRefresh();
     void startupTips();
 
@@ -206,7 +204,6 @@ private:
     bool m_unloaded = false;
     bool m_videoFullScreen = false;
     bool m_exposeLogged = false;
-    QEventLoop* m_exposeLoop = nullptr; ///< runs while the start-up waits for the first exposure
     Qt::WindowStates m_statesBeforeFullScreen;
     QSize m_outerBeforeFullScreen;
     /// The outer size last asked for in twips and the client size in pixels it gave; while the client
