@@ -23,12 +23,13 @@ MprisService::Status statusOf(const PlaybackController& controller)
 {
     if (controller.CurrentFile().isEmpty())
         return MprisService::Status::Stopped;
-    // RA: 0 stopped, 4 paused, otherwise playing; WP: 0 stopped, 1 paused, otherwise playing.
     const PlaybackController::ControlStatus s = controller.controlStatus();
-    const int state = s.realAudio ? int(s.raState) : int(s.wpState);
-    if (state == 0)
+    const bool stopped =
+        s.realAudio ? s.raState == RA::PlayState::Stopped : s.wpState == WP::PlayState::Stopped;
+    const bool paused = s.realAudio ? s.raState == RA::PlayState::Paused : s.wpState == WP::PlayState::Paused;
+    if (stopped)
         return MprisService::Status::Stopped;
-    return state == (s.realAudio ? 4 : 1) ? MprisService::Status::Paused : MprisService::Status::Playing;
+    return paused ? MprisService::Status::Paused : MprisService::Status::Playing;
 }
 
 qint64 positionOf(const PlaybackController& controller)
