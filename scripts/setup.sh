@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libqt6opengl6-dev libgl-dev libx11-dev
   libmpv-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev
-  ffmpeg python3 python3-pyftpdlib
+  ffmpeg python3 python3-pyftpdlib python3-openssl python3-cryptography
   xvfb xauth x11-apps imagemagick
   fonts-noto-cjk
   desktop-file-utils appstream dbus dpkg-dev file
