@@ -380,6 +380,30 @@ size_t onUploadData(char* buffer, size_t size, size_t count, void* user)
     return static_cast<size_t>(converted.size());
 }
 
+/// The conversation with the server, on the debug level of vello.update (passwords left out).
+int onDebug(CURL*, curl_infotype type, char* data, size_t size, void*)
+{
+    const char* direction = nullptr;
+    switch (type) {
+    case CURLINFO_TEXT:
+        direction = "*";
+        break;
+    case CURLINFO_HEADER_IN:
+        direction = "<";
+        break;
+    case CURLINFO_HEADER_OUT:
+        direction = ">";
+        break;
+    default:
+        return 0;
+    }
+    QByteArray text(data, static_cast<qsizetype>(size));
+    if (text.startsWith("PASS "))
+        text = "PASS ****";
+    qCDebug(lcUpdate).noquote() << direction << QString::fromUtf8(text.trimmed());
+    return 0;
+}
+
 int onProgress(void* user, curl_off_t downloadTotal, curl_off_t downloaded, curl_off_t uploadTotal,
                curl_off_t uploaded)
 {
@@ -515,6 +539,10 @@ FtpOutcome McWinFTP::perform(FtpRequest& request)
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &request);
+    if (lcUpdate().isDebugEnabled()) {
+        curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, onDebug);
+        curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
+    }
 
     curl_slist* commands = nullptr;
     for (const QByteArray& command : std::as_const(request.commands))
@@ -547,6 +575,17 @@ FtpOutcome McWinFTP::perform(FtpRequest& request)
 
     FtpOutcome outcome;
     outcome.code = curl_easy_perform(curl);
+    // The connection outlives this call (and says goodbye at CloseSession): nothing may point here.
+    curl_easy_setopt(curl, CURLOPT_QUOTE, nullptr);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, nullptr);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, nullptr);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 1L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, nullptr);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, nullptr);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, nullptr);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
+    curl_easy_setopt(curl, CURLOPT_READFUNCTION, nullptr);
+    curl_easy_setopt(curl, CURLOPT_READDATA, nullptr);
     if (commands)
         curl_slist_free_all(commands);
     if (outcome.code == CURLE_WRITE_ERROR && request.limitReached && request.localError == 0)

@@ -189,6 +189,9 @@ def main():
 
     import logging
     logging.basicConfig(level=logging.WARNING)
+    # Each connection has its own thread; its loop wakes at least this often (pyftpdlib's default of a
+    # second shows as delays between replies).
+    ThreadedFTPServer.poll_timeout = 0.02
     server = ThreadedFTPServer(("127.0.0.1", 0), handler)
     print("PORT %d" % server.address[1], flush=True)
     server.serve_forever(handle_exit=False)

@@ -104,7 +104,7 @@ protected:
         o.localVersion = VersionNumber::local(1, 2, 5); // 1.25
         o.netRoot = m_net.path();
         o.connectTimeoutMs = 5000;
-        o.stallTimeoutMs = 2000;
+        o.stallTimeoutMs = 5000;
         return o;
     }
 
@@ -323,7 +323,7 @@ TEST_P(UpdateCheckFailedDownload, SaysSoAndKeepsTheOldArchive)
         m_view.folder = m_target.filePath(QStringLiteral("gone"));
     m_messages.queueAnswer(MessageAnswer::Yes);
     UpdateCheck::Options o = options();
-    o.stallTimeoutMs = 1000;
+    o.stallTimeoutMs = 2500; // libcurl may wait up to a second before it opens a data connection
     EXPECT_EQ(run(o), UpdateCheck::Result::DownloadFailed);
     EXPECT_EQ(m_messages.shown().last().text, kDownloadFailed);
     EXPECT_EQ(m_messages.shown().last().icon, MessageIcon::Critical);
