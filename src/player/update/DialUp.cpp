@@ -1,6 +1,6 @@
 #include "DialUp.h"
 
-#include "UpdateLog.h"
+#include "Logging.h"
 
 #include <QDir>
 #include <QFile>

@@ -10,7 +10,8 @@ namespace vello {
 struct FTPFile final
 {
     /// Entry name, at most 260 characters, cut at the first NUL. Bytes that are not UTF-8 are kept as
-    /// escapes (see FtpNames.h), so the name can be handed back to the server unchanged.
+    /// escapes (fromNativePath), so the name can be handed back to the server unchanged; show it with
+    /// displayName.
     QString FileName;
     /// Size in bytes; exact up to 2^53 (a 5,000,000,000-byte entry reads 5,000,000,000).
     double FileSize = 0.0;

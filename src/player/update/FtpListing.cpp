@@ -1,6 +1,6 @@
 #include "FtpListing.h"
 
-#include "FtpNames.h"
+#include "NativePath.h"
 
 #include <QRegularExpression>
 #include <QTimeZone>
@@ -71,7 +71,7 @@ std::optional<FtpListEntry> parseUnix(const QByteArray& line, const QDate& today
             name.truncate(arrow);
     }
     entry.directory = type == u'd' || type == u'D';
-    entry.name = fromWireName(name);
+    entry.name = fromNativePath(name);
     return entry;
 }
 
@@ -103,7 +103,7 @@ std::optional<FtpListEntry> parseDos(const QByteArray& line)
         if (!ok)
             return std::nullopt;
     }
-    entry.name = fromWireName(m.captured(8).toLatin1());
+    entry.name = fromNativePath(m.captured(8).toLatin1());
     return entry;
 }
 

@@ -13,7 +13,7 @@ namespace vello {
 
 struct FtpListEntry
 {
-    QString name; // wire name (FtpNames.h)
+    QString name; // the server's bytes, as fromNativePath gives them
     quint64 size = 0;
     QDateTime date; // the server's calendar fields, no time-zone conversion (UTC spec); invalid if none
     bool directory = false;

@@ -1,14 +1,13 @@
 #include "McWinFTP.h"
 
-#include "FtpNames.h"
+#include "Logging.h"
+#include "NativePath.h"
 #include "NetworkText.h"
-#include "UpdateLog.h"
 
 #include <curl/curl.h>
 
 #include <QDate>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
@@ -38,11 +37,6 @@ void ensureLibrary()
     Q_UNUSED(init);
 }
 
-QByteArray localBytes(const QString& path)
-{
-    return QFile::encodeName(path);
-}
-
 /// Percent-encodes every byte of a path except the unreserved characters and "/".
 QByteArray encodePath(const QByteArray& path)
 {
@@ -52,7 +46,7 @@ QByteArray encodePath(const QByteArray& path)
 /// The URL path that names an absolute remote path without any directory change: "/%2F" + the rest.
 QByteArray urlPathFor(const QString& absolute, bool directory)
 {
-    QByteArray path = toWireName(absolute);
+    QByteArray path = toNativePath(absolute);
     if (path.startsWith('/'))
         path.remove(0, 1);
     QByteArray url = "/%2F" + encodePath(path);
@@ -524,7 +518,7 @@ FtpOutcome McWinFTP::perform(FtpRequest& request)
     request.stallMs = m_stallTimeoutMs;
     curl_easy_setopt(curl, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
     curl_easy_setopt(curl, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
-    const QByteArray caFile = localBytes(m_caFile);
+    const QByteArray caFile = toNativePath(m_caFile);
     if (!caFile.isEmpty())
         curl_easy_setopt(curl, CURLOPT_CAINFO, caFile.constData());
     curl_easy_setopt(curl, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
@@ -720,7 +714,7 @@ void McWinFTP::OpenSession()
     }
     const char* entryPath = nullptr;
     curl_easy_getinfo(m_session->connection, CURLINFO_FTP_ENTRY_PATH, &entryPath);
-    m_curDir = entryPath && *entryPath == '/' ? fromWireName(QByteArray(entryPath)) : QStringLiteral("/");
+    m_curDir = entryPath && *entryPath == '/' ? fromNativePath(QByteArray(entryPath)) : QStringLiteral("/");
     qCDebug(lcUpdate) << "connected to" << m_session->baseUrl << "in" << m_curDir;
 }
 
@@ -740,7 +734,7 @@ QString McWinFTP::CurDir()
     if (!requireConnection())
         return {};
     QString reply;
-    if (!runCommands({"CWD " + toWireName(m_curDir), "PWD"}, &reply))
+    if (!runCommands({"CWD " + toNativePath(m_curDir), "PWD"}, &reply))
         return {};
     const QString path = parsePwdReply(reply);
     if (path.isEmpty()) {
@@ -761,7 +755,7 @@ void McWinFTP::setCurDir(const QString& szDir)
     if (!checkName(rest))
         return;
     QString reply;
-    if (!runCommands({"CWD " + toWireName(m_curDir), "CWD " + toWireName(rest), "PWD"}, &reply))
+    if (!runCommands({"CWD " + toNativePath(m_curDir), "CWD " + toNativePath(rest), "PWD"}, &reply))
         return;
     const QString path = parsePwdReply(reply);
     if (path.isEmpty()) {
@@ -779,7 +773,7 @@ bool McWinFTP::PutFile(const QString& szLocalFile, const QString& szRemoteFile, 
         ReportFtpError(FtpInvalidName);
         return false;
     }
-    const QByteArray local = localBytes(szLocalFile);
+    const QByteArray local = toNativePath(szLocalFile);
     const int fd = local.isEmpty() ? -1 : ::open(local.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         ReportFtpError(local.isEmpty() ? FtpFileNotFound : numberForErrno(errno, FtpFileNotFound));
@@ -817,7 +811,7 @@ bool McWinFTP::GetFile(const QString& szRemoteFile, const QString& szLocalFile, 
         ReportFtpError(FtpInvalidName);
         return false;
     }
-    const QByteArray target = localBytes(szLocalFile);
+    const QByteArray target = toNativePath(szLocalFile);
     if (target.isEmpty() || target.endsWith('/')) {
         ReportFtpError(FtpPathNotFound);
         return false;
@@ -881,29 +875,29 @@ bool McWinFTP::RenameFile(const QString& szExistFile, const QString& szNewFile)
 {
     if (!requireConnection() || !checkName(szExistFile) || !checkName(szNewFile))
         return false;
-    return runCommands(
-        {"CWD " + toWireName(m_curDir), "RNFR " + toWireName(szExistFile), "RNTO " + toWireName(szNewFile)});
+    return runCommands({"CWD " + toNativePath(m_curDir), "RNFR " + toNativePath(szExistFile),
+                        "RNTO " + toNativePath(szNewFile)});
 }
 
 bool McWinFTP::DeleteFile(const QString& szRemoteFile)
 {
     if (!requireConnection() || !checkName(szRemoteFile))
         return false;
-    return runCommands({"CWD " + toWireName(m_curDir), "DELE " + toWireName(szRemoteFile)});
+    return runCommands({"CWD " + toNativePath(m_curDir), "DELE " + toNativePath(szRemoteFile)});
 }
 
 bool McWinFTP::CreateDir(const QString& szRemoteDir)
 {
     if (!requireConnection() || !checkName(szRemoteDir))
         return false;
-    return runCommands({"CWD " + toWireName(m_curDir), "MKD " + toWireName(szRemoteDir)});
+    return runCommands({"CWD " + toNativePath(m_curDir), "MKD " + toNativePath(szRemoteDir)});
 }
 
 bool McWinFTP::RemoveDir(const QString& szRemoteDir)
 {
     if (!requireConnection() || !checkName(szRemoteDir))
         return false;
-    return runCommands({"CWD " + toWireName(m_curDir), "RMD " + toWireName(szRemoteDir)});
+    return runCommands({"CWD " + toNativePath(m_curDir), "RMD " + toNativePath(szRemoteDir)});
 }
 
 void McWinFTP::CloseFind()

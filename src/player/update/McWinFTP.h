@@ -58,8 +58,9 @@ QString ftpErrorText(qint32 number, const QString& serverResponse);
  * Errors: no method throws. A failing call emits FTPFrr(number, text) once and returns false (or leaves
  * hFTP at 0, or RemoteFile as it was). The end of a listing is no error: it sets RemoteFile().SearchEnd.
  *
- * Names: remote names are relative to CurDir unless they begin with "/"; they go to the server as UTF-8
- * (escaped bytes from FtpNames.h as the bytes they stand for). Names with CR, LF or NUL are refused
+ * Names: remote names are relative to CurDir unless they begin with "/"; they go to the server as
+ * toNativePath gives them (UTF-8, escaped bytes as the bytes they stand for), and listed names come back
+ * through fromNativePath. Names with CR, LF or NUL are refused
  * (FtpInvalidName) before anything is sent. Local paths are file-system paths.
  *
  * Time limits: connecting (TCP, TLS, greeting and login) at most 15 s; a reply that does not come within

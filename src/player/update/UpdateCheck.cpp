@@ -1,14 +1,14 @@
 #include "UpdateCheck.h"
 
 #include "DialUp.h"
+#include "Logging.h"
 #include "McWinFTP.h"
 #include "MessageService.h"
+#include "NativePath.h"
 #include "ProgramPaths.h"
-#include "UpdateLog.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QFile>
 #include <QThread>
 
 #include <cerrno>
@@ -29,10 +29,10 @@ QString stopText()
 /// The first bytes of a local file (at most limit), or empty when it cannot be read.
 QByteArray readHead(const QString& path, qint64 limit)
 {
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = toNativePath(path);
     const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        qCInfo(lcUpdate) << "cannot read the version file" << path << errno;
+        qCInfo(lcError) << "update check: cannot read the version file" << displayPath(path) << errno;
         return {};
     }
     QByteArray head(limit, Qt::Uninitialized);
@@ -52,8 +52,8 @@ QByteArray readHead(const QString& path, qint64 limit)
 
 void removeFile(const QString& path)
 {
-    if (::unlink(QFile::encodeName(path).constData()) != 0 && errno != ENOENT)
-        qCInfo(lcUpdate) << "cannot delete" << path << errno;
+    if (::unlink(toNativePath(path).constData()) != 0 && errno != ENOENT)
+        qCInfo(lcError) << "update check: cannot delete" << displayPath(path) << errno;
 }
 
 } // namespace
@@ -121,6 +121,10 @@ UpdateCheck::Result UpdateCheck::check()
     McWinFTP* ftp = m_ftp;
     ftp->setTimeouts(m_options.connectTimeoutMs, m_options.stallTimeoutMs);
     ftp->setCaFile(m_options.caFile);
+    // The window does not handle the client's errors: each step's own message says what failed.
+    connect(ftp, &McWinFTP::FTPFrr, this, [](qint32 number, const QString& text) {
+        qCInfo(lcError) << "update check: FTP error" << number << text;
+    });
     connect(ftp, &McWinFTP::transferProgress, this, [this](qint64 done, qint64 total) {
         if (m_running)
             m_view.showProgress(done, total);
@@ -205,7 +209,7 @@ UpdateCheck::Result UpdateCheck::check()
         [ftp, &downloaded, archive] { downloaded = ftp->GetFile(archiveName(), archive, false, 0); });
     m_view.setBusy(false);
     if (downloaded) {
-        MessageService::information(archive + QStringLiteral("をダウンロードしました。") + Cr +
+        MessageService::information(displayPath(archive) + QStringLiteral("をダウンロードしました。") + Cr +
                                     QStringLiteral("Velloplayerを終了し、ファイルを置き換えてください"));
         return Result::Downloaded;
     }

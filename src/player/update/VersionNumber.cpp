@@ -1,5 +1,7 @@
 #include "VersionNumber.h"
 
+#include "VelloVersion.h"
+
 #include <QRegularExpression>
 
 namespace vello {

@@ -1,7 +1,7 @@
 // McWinFTP against a real pyftpdlib server on 127.0.0.1.
+#include "AsNobody.h"
 #include "FtpTestServer.h"
 #include "McWinFTP.h"
-#include "Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -517,18 +517,28 @@ INSTANTIATE_TEST_SUITE_P(Kinds, McWinFTPBrokenDownload, ::testing::Values("abort
 
 TEST_F(McWinFTPTest, ReadOnlyLocalFolderRefusesTheDownload)
 {
-    if (TestUnprivileged::rerunAsNobody())
-        return;
     TestFtp::writeFile(home(QStringLiteral("f.txt")), "f");
     const QString folder = local(QStringLiteral("ro"));
     QDir().mkpath(folder);
+    ASSERT_EQ(::chmod(QFile::encodeName(m_local.path()).constData(), 0755), 0);
     ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
-    connect();
-    EXPECT_FALSE(m_ftp.GetFile(QStringLiteral("f.txt"), folder + QStringLiteral("/f.txt"), false, 2));
-    ASSERT_EQ(m_errors.entries.size(), 1);
-    EXPECT_EQ(m_errors.entries[0].first, FtpAccessDenied);
-    EXPECT_TRUE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    const int result = TestUser::runAsNobody([&] {
+        McWinFTP ftp;
+        ErrorLog errors;
+        errors.attach(ftp);
+        configure(ftp, m_user, TestFtp::password());
+        ftp.OpenSession();
+        if (ftp.hFTP() == 0)
+            return 1;
+        if (ftp.GetFile(QStringLiteral("f.txt"), folder + QStringLiteral("/f.txt"), false, 2))
+            return 2;
+        if (errors.entries.size() != 1 || errors.entries[0].first != FtpAccessDenied)
+            return 3;
+        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty() ? 0
+                                                                                                        : 4;
+    });
     ::chmod(QFile::encodeName(folder).constData(), 0755);
+    EXPECT_EQ(result, 0);
 }
 
 TEST(McWinFTPText, FallsBackWhenThereIsNoText)

@@ -1,9 +1,9 @@
 // The update check's paths against a real FTP server, questions answered through the message service.
+#include "AsNobody.h"
 #include "EventLoopWait.h"
 #include "FtpTestServer.h"
 #include "MessageService.h"
 #include "ProgramPaths.h"
-#include "Unprivileged.h"
 #include "UpdateCheck.h"
 
 #include <gtest/gtest.h>
@@ -336,18 +336,28 @@ INSTANTIATE_TEST_SUITE_P(Kinds, UpdateCheckFailedDownload, ::testing::Values("ab
 
 TEST_F(UpdateCheckTest, ReadOnlyFolderFailsTheDownload)
 {
-    if (TestUnprivileged::rerunAsNobody())
-        return;
     serve("2.0\n");
     const QString folder = m_target.filePath(QStringLiteral("ro"));
     QDir().mkpath(folder);
+    ASSERT_EQ(::chmod(QFile::encodeName(m_target.path()).constData(), 0755), 0);
     ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+    // The version file goes beside Config.ini, in the program folder here: the user may write there.
+    ASSERT_EQ(::chown(QFile::encodeName(m_program.path()).constData(), TestUser::kNobody, TestUser::kNobody),
+              0);
     m_view.folder = folder;
-    m_messages.queueAnswer(MessageAnswer::Yes);
-    EXPECT_EQ(run(options()), UpdateCheck::Result::DownloadFailed);
-    EXPECT_EQ(m_messages.shown().last().text, kDownloadFailed);
-    EXPECT_TRUE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    const int result = TestUser::runAsNobody([&] {
+        m_messages.queueAnswer(MessageAnswer::Yes);
+        if (run(options()) != UpdateCheck::Result::DownloadFailed)
+            return 1;
+        if (m_messages.shown().isEmpty() || m_messages.shown().last().text != kDownloadFailed)
+            return 2;
+        if (QFile::exists(ProgramPaths::dataFile(QStringLiteral("vpver.ini"))))
+            return 3;
+        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty() ? 0
+                                                                                                        : 4;
+    });
     ::chmod(QFile::encodeName(folder).constData(), 0755);
+    EXPECT_EQ(result, 0);
 }
 
 TEST_F(UpdateCheckTest, WithoutDialUpLinkTheUserIsAsked)

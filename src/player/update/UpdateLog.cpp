@@ -1,5 +1,0 @@
-#include "UpdateLog.h"
-
-namespace vello {
-Q_LOGGING_CATEGORY(lcUpdate, "vello.update", QtWarningMsg)
-} // namespace vello
