@@ -7,6 +7,7 @@
 #include "PlayerDesktop.h"
 #include "TransportBar.h"
 #include "frmMain.h"
+#include "frmUpdate.h"
 
 #include <QAbstractSpinBox>
 #include <QAction>
@@ -59,6 +60,7 @@ PlayerParts::PlayerParts(frmMain& window, const MpvSession::Options& engine, QOb
     setupKeyConnections();
     setupViewConnections();
     setupDesktopConnections();
+    setupUpdateConnections();
     m_window.setParts(this);
 }
 
@@ -368,6 +370,16 @@ void PlayerParts::ChangeOri(double ratio)
     video->resize(m_window.toPixels(fit->controlWidth), m_window.toPixels(fit->controlHeight));
     m_window.setLayoutSuppressed(false);
     m_window.setOuterTwips(fit->windowWidth, fit->windowHeight);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Update check: "最新バージョンを取得" opens the update window modally over the main window; it runs one
+// check and closes itself.
+
+void PlayerParts::setupUpdateConnections()
+{
+    m_window.mnuUpdate()->setEnabled(true);
+    connect(m_window.mnuUpdate(), &QAction::triggered, this, [this] { frmUpdate(&m_window).exec(); });
 }
 
 // ---------------------------------------------------------------------------------------------------

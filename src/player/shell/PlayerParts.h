@@ -110,6 +110,7 @@ private:
     void setupKeyConnections();
     void setupViewConnections();
     void setupDesktopConnections();
+    void setupUpdateConnections();
 
     bool acceptsKeysFrom(QObject* watched) const;
     bool handleKey(QKeyEvent* event);

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -28,10 +29,15 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
+#include <arpa/inet.h>
 #include <dlfcn.h>
 #include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace vello;
 
@@ -422,6 +428,40 @@ TEST_F(PlayerPartsTest, ShortcutListIsShownAsAnInformationMessage)
     // F1 with no help document beside the program reports nothing.
     key(Qt::Key_F1);
     EXPECT_EQ(messages.shown().size(), 1);
+}
+
+TEST_F(PlayerPartsTest, UpdateCommandRunsTheCheckInItsWindowAndEndsWithItsMessage)
+{
+    // An update server where nothing listens: the check ends at once with the connection message (after
+    // the dial-up question, answered "permanent connection", on machines without a dial-up link).
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    ::close(fd);
+    qputenv("VELLOPLAYER_UPDATE_HOST", "127.0.0.1");
+    qputenv("VELLOPLAYER_UPDATE_PORT", QByteArray::number(ntohs(address.sin_port)));
+    start();
+    ASSERT_TRUE(window->mnuUpdate()->isEnabled());
+    messages.queueAnswer(MessageAnswer::No);
+    QString shownWindow;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            shownWindow = modal->windowTitle();
+    });
+    watcher.start(0);
+    window->mnuUpdate()->trigger(); // returns when the update window has closed itself
+    watcher.stop();
+    qunsetenv("VELLOPLAYER_UPDATE_HOST");
+    qunsetenv("VELLOPLAYER_UPDATE_PORT");
+    EXPECT_EQ(shownWindow, QStringLiteral("最新バージョンの取得"));
+    ASSERT_FALSE(messages.shown().isEmpty());
+    EXPECT_EQ(messages.shown().last().text, QStringLiteral("FTPサーバへの接続に失敗しました"));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST_F(PlayerPartsTest, CommandLineFileUrlIsPlayedAtStart)
