@@ -302,6 +302,17 @@ void PlaybackController::itijiProc()
         m_wp.pause();
 }
 
+void PlaybackController::holdForSourceSwitch()
+{
+    m_changePending = true;
+    ++m_generation; // an advance already scheduled does not run
+    if (UseRealAudio())
+        m_ra.stop();
+    else
+        m_wp.pause();
+    emptyReleasedControls();
+}
+
 void PlaybackController::onEndReport(Control control, const EndReport& report)
 {
     if (report.clip == 0 || report.clip != m_expected[control])

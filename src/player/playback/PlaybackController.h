@@ -117,6 +117,9 @@ public:
     void StopPlayback();
     /// Pause button: holds the clip of the control UseRealAudio picks.
     void itijiProc();
+    /// The list's source changes (favourites mode on or off): ChangePending is set and the current clip is
+    /// held without any advance: a RealMedia clip (RA) is stopped, any other (WP) paused. CurrentFile stays.
+    void holdForSourceSwitch();
 
     /// Writes the volume slider's value for CurrentFile to VolumeSize.ini.
     void RememberVolume();

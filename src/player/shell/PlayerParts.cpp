@@ -1,11 +1,14 @@
 #include "PlayerParts.h"
 
+#include "FavouritesTree.h"
 #include "FolderPathLabel.h"
 #include "MessageService.h"
 #include "NativePath.h"
 #include "PlaybackMath.h"
 #include "PlayerDesktop.h"
 #include "TransportBar.h"
+#include "frmFa.h"
+#include "frmFaFolder.h"
 #include "frmMain.h"
 #include "frmUpdate.h"
 
@@ -16,6 +19,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QTreeWidget>
@@ -61,6 +65,7 @@ PlayerParts::PlayerParts(frmMain& window, const MpvSession::Options& engine, QOb
     setupViewConnections();
     setupDesktopConnections();
     setupUpdateConnections();
+    setupFavouritesConnections();
     m_window.setParts(this);
 }
 
@@ -89,7 +94,7 @@ void PlayerParts::setupFolderConnections()
 void PlayerParts::clsDTree_Change(const QString& path)
 {
     m_window.folderLabel()->setPath(path);
-    m_browser.FillFileList();
+    FillFileList();
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -146,6 +151,9 @@ void PlayerParts::SetValue()
 
 void PlayerParts::setFolder(const QString& folder)
 {
+    // A history entry chosen in favourites mode goes back to the folder tree to open its folder.
+    if (m_favouritesMode.FaFlg())
+        m_favouritesMode.mnuFaOpen_Click();
     m_clsDTree.setPath(folder);
     // The label follows the folder the list shows.
     m_window.folderLabel()->setPath(m_clsDTree.Path());
@@ -153,6 +161,9 @@ void PlayerParts::setFolder(const QString& folder)
 
 void PlayerParts::FillFileList()
 {
+    // In favourites mode the list holds full paths of favourites; a folder's names never go into it.
+    if (m_favouritesMode.FaFlg())
+        return;
     m_browser.FillFileList();
 }
 
@@ -498,6 +509,87 @@ bool PlayerParts::eventFilter(QObject* watched, QEvent* event)
         break;
     }
     return QObject::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Favourites: the favourites tree in the folder tree's place, the mode switch, the folder chooser and the
+// favourites manager
+
+void PlayerParts::setupFavouritesConnections()
+{
+    m_favouritesMode.setFolderChooser([this] { return frmFaFolder::choose(m_favourites.list(), &m_window); });
+    QTreeWidget* tree = m_window.treFa();
+    // Open and organise are always there; add and remove follow the mode (updateFavouritesMenu).
+    m_window.mnuFaOpen()->setEnabled(true);
+    m_window.mnuFaEdit()->setEnabled(true);
+
+    connect(m_window.mnuFaOpen(), &QAction::triggered, this, [this] { m_favouritesMode.mnuFaOpen_Click(); });
+    connect(m_window.mnuFaEdit(), &QAction::triggered, this, &PlayerParts::mnuFaEdit_Click);
+    connect(m_window.mnuFaAdd(), &QAction::triggered, this, [this] { m_favouritesMode.mnuFaAdd_Click(); });
+    connect(m_window.mnuFaDel(), &QAction::triggered, this, [this] { m_favouritesMode.mnuFaDel_Click(); });
+    connect(&m_file1, &FileListView::addToFavouritesRequested, this,
+            [this] { m_favouritesMode.mnuFaAdd_Click(); });
+    connect(&m_file1, &FileListView::removeFromFavouritesRequested, this,
+            [this] { m_favouritesMode.mnuFaDel_Click(); });
+    connect(m_window.mnuView(), &QMenu::aboutToShow, this, &PlayerParts::updateFavouritesMenu);
+
+    connect(&m_favouritesMode, &FavouritesMode::nodesChanged, this, [this, tree] {
+        QStringList nodes;
+        for (int node = 1; node < m_favouritesMode.nodeCount(); ++node)
+            nodes << m_favouritesMode.nodeText(node);
+        FavouritesTree::sync(tree, nodes, /*editable=*/false);
+        FavouritesTree::selectNode(tree, m_favouritesMode.selectedNode());
+    });
+    connect(&m_favouritesMode, &FavouritesMode::selectedNodeChanged, this,
+            [tree](int node) { FavouritesTree::selectNode(tree, node); });
+    connect(tree, &QTreeWidget::itemClicked, this, [this, tree](QTreeWidgetItem* item) {
+        const int node = FavouritesTree::nodeOf(tree, item);
+        if (node >= 0)
+            m_favouritesMode.treFa_NodeClick(node);
+    });
+    connect(&m_favouritesMode, &FavouritesMode::modeChanged, this, &PlayerParts::favouritesModeChanged);
+    updateFavouritesMenu();
+}
+
+void PlayerParts::favouritesModeChanged(bool on)
+{
+    m_file1.setLabelEditAutomatic(!on);
+    updateFavouritesMenu();
+    m_window.tvwDir()->setVisible(!on);
+    m_window.folderLabel()->setVisible(!on);
+    m_window.treFa()->setVisible(on);
+    m_window.lblFa()->setVisible(on);
+    m_window.applyLayout();
+    // The clip playing from the other list is held, never advanced.
+    m_controller.holdForSourceSwitch();
+}
+
+void PlayerParts::updateFavouritesMenu()
+{
+    const FavouritesMode::MenuState state = m_favouritesMode.viewMenuState();
+    m_window.mnuFaOpen()->setChecked(state.openChecked);
+    m_window.mnuFaAdd()->setEnabled(state.addEnabled);
+    m_window.mnuFaDel()->setEnabled(state.delEnabled);
+}
+
+void PlayerParts::mnuFaEdit_Click()
+{
+    const PlayerSettings& s = m_window.config().settings();
+    frmFa window(m_favourites, s.FileExt, s.ExtList, &m_window);
+    window.exec();
+    // The main window's tree shows what the user organised.
+    m_favouritesMode.rebuildNodes();
+}
+
+void PlayerParts::loadFavourites()
+{
+    m_favouritesMode.refresh();
+}
+
+void PlayerParts::enterFavouritesMode()
+{
+    if (!m_favouritesMode.FaFlg())
+        m_favouritesMode.mnuFaOpen_Click();
 }
 
 } // namespace vello

@@ -1,6 +1,8 @@
 // The player's composition: folder tree, file list, history, playback and the main window wired together.
 #pragma once
 
+#include "FavouritesFile.h"
+#include "FavouritesMode.h"
 #include "FileBrowser.h"
 #include "FileListView.h"
 #include "FolderHistory.h"
@@ -62,6 +64,14 @@ public:
     PositionTracker& tracker() { return m_tracker; }
     /// Files handed over by a second copy, the media keys, the screen saver.
     PlayerDesktop& desktop() { return *m_desktop; }
+    /// The favourites (FaList and Fa.dat) and the main window's favourites mode; its FaFlg is the
+    /// browser's favouritesMode().
+    FavouritesStore& favourites() { return m_favourites; }
+    FavouritesMode& favouritesMode() { return m_favouritesMode; }
+
+    /// "お気に入りの整理(&S)" (Ctrl+S): the favourites manager, modal; afterwards the favourites tree shows
+    /// what was organised.
+    void mnuFaEdit_Click();
 
     /// The main window's reaction to a folder change: the folder label, then FillFileList.
     void clsDTree_Change(const QString& path);
@@ -86,7 +96,9 @@ public:
 
     // MainWindowParts
     void settingsLoaded() override;
+    void loadFavourites() override;
     void SetValue() override;
+    void enterFavouritesMode() override;
     void setFolder(const QString& folder) override;
     void FillFileList() override;
     void applyVolume(int volume) override;
@@ -111,6 +123,9 @@ private:
     void setupViewConnections();
     void setupDesktopConnections();
     void setupUpdateConnections();
+    void setupFavouritesConnections();
+    void favouritesModeChanged(bool on);
+    void updateFavouritesMenu();
 
     bool acceptsKeysFrom(QObject* watched) const;
     bool handleKey(QKeyEvent* event);
@@ -125,6 +140,8 @@ private:
     PlaybackController m_controller;
     PositionTracker m_tracker;
     std::unique_ptr<PlayerDesktop> m_desktop;
+    FavouritesStore m_favourites;
+    FavouritesMode m_favouritesMode{m_favourites, m_browser};
 
     quint64 m_videoWindow = 0;
 };

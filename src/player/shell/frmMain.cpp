@@ -212,6 +212,7 @@ void frmMain::createMenus()
     m_mnuFaOpen->setCheckable(true);
     m_mnuFaEdit =
         add(m_mnuFa, "mnuFaEdit", QStringLiteral("お気に入りの整理(&S)"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    m_mnuFa->addSeparator();
     m_mnuFaAdd = add(m_mnuFa, "mnuFaAdd", QStringLiteral("お気に入りに追加(A)"));
     m_mnuFaDel = add(m_mnuFa, "mnuFaDel", QStringLiteral("お気に入りから削除(&D)"));
     m_mnuViewFull = add(m_mnuView, "mnuViewFull", QStringLiteral("最大化(&F)"), QKeySequence(Qt::Key_F7));
