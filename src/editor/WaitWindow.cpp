@@ -39,7 +39,7 @@ bool WaitWindow::start(const QString& message)
     }
     m_process = new QProcess(this);
     m_process->setProcessChannelMode(QProcess::ForwardedChannels);
-    m_process->start(program, {message}, QIODevice::WriteOnly);
+    m_process->start(program, {message});
     if (!m_process->waitForStarted(10000)) {
         m_errorText = QStringLiteral("待機ウィンドウ（vellowait）を起動できませんでした。");
         qCInfo(lcEditor) << "wait window did not start:" << m_process->errorString();

@@ -16,10 +16,13 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QSocketNotifier>
 
 #include <X11/Xlib.h>
 #include <csignal>
 #include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -54,6 +57,38 @@ QString videoOutput()
     int event = 0;
     int error = 0;
     return XQueryExtension(display, "DRI3", &opcode, &event, &error) ? QString() : QStringLiteral("x11");
+}
+
+int g_signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int signalNumber)
+{
+    const char byte = static_cast<char>(signalNumber);
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+/// SIGTERM, SIGINT and SIGHUP end the event loop, so that a run that is going is stopped and its
+/// temporary file removed as the windows are taken down.
+void endOnTerminationSignals(QObject* parent)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, parent);
+    QObject::connect(notifier, &QSocketNotifier::activated, parent, [] {
+        char byte = 0;
+        if (::read(g_signalPipe[0], &byte, 1) == 1) {
+            qCInfo(vello::lcEditor) << "ending on signal" << int(byte);
+            QCoreApplication::exit(128 + byte);
+        }
+    });
+    struct sigaction action
+    {
+    };
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signalNumber : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(signalNumber, &action, nullptr);
 }
 
 } // namespace
@@ -97,6 +132,7 @@ int main(int argc, char** argv)
     engine.videoOutput = videoOutput();
     EditorWindows windows(M_MAIN::LoadEditorSettings(config), engine, config);
     messages.setParent(&windows.menu());
+    endOnTerminationSignals(&windows);
     windows.menu().show();
     qCDebug(vello::lcEditor) << "start menu shown";
     return QApplication::exec();

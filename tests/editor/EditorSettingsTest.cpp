@@ -1,3 +1,4 @@
+#include "EditorTestSupport.h"
 #include "M_MAIN.h"
 #include "NativePath.h"
 #include "Trash.h"
@@ -130,6 +131,11 @@ struct SplitCase
     const char* mask;
     QStringList expected;
 };
+
+void PrintTo(const SplitCase& c, std::ostream* out)
+{
+    *out << '"' << c.mask << '"';
+}
 
 class SplitExtensionsTest : public ::testing::TestWithParam<SplitCase>
 {

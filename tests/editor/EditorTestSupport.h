@@ -9,6 +9,14 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <ostream>
+
+/// Readable QStrings in the tests' failure messages.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
 namespace EditorTest {
 
 using vello::media::MpvSession;

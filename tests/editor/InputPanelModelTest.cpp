@@ -1,5 +1,6 @@
 #include "InputPanelModel.h"
 
+#include "EditorTestSupport.h"
 #include "NativePath.h"
 
 #include <gtest/gtest.h>
@@ -109,7 +110,8 @@ TEST_F(InputPanelModelTest, OddMasksAndFoldersGiveShortOrEmptyListsWithoutFailin
 TEST_F(InputPanelModelTest, HostileNamesAreListedAndKeptAsBytes)
 {
     const QList<QByteArray> hostile = {"blank name.rm", "quote'\"s.rm",   "dollar$HOME;semi.rm",
-                                       "new\nline.rm",  "ライブ 東京.rm", "-dash.rm"};
+                                       "new\nline.rm",  "ライブ 東京.rm", QByteArray("bad\xff\xfe utf8.rm"),
+                                       "-dash.rm"};
     for (const QByteArray& name : hostile)
         ASSERT_FALSE(makeFile(m_dir.path(), name, 2048).isEmpty()) << name.constData();
     InputPanelModel model(m_settings, ToolKind::RaJoin);

@@ -1,4 +1,5 @@
 // The start switch through the real program, run as a copy in its own folder with its own home.
+#include "EditorTestSupport.h"
 #include "EventLoopWait.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 #include "WaitWindow.h"
 
+#include "EditorTestSupport.h"
 #include "EventLoopWait.h"
 #include "ProgramPaths.h"
 #include "WaitDialog.h"

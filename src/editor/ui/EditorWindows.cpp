@@ -46,13 +46,13 @@ ToolWindow* EditorWindows::openTool(ToolKind kind)
     if (!window) {
         switch (kind) {
         case ToolKind::RaJoin:
-            window = new frmRa(m_settings, m_engine, m_menu.get());
+            window = new frmRa(m_settings, m_gate, m_engine, m_menu.get());
             break;
         case ToolKind::MpgJoin:
-            window = new frmMpg(m_settings, m_engine, m_menu.get());
+            window = new frmMpg(m_settings, m_gate, m_engine, m_menu.get());
             break;
         case ToolKind::RaCut:
-            window = new frmRaCut(m_settings, m_engine, m_menu.get());
+            window = new frmRaCut(m_settings, m_gate, m_engine, m_menu.get());
             break;
         }
         window->Form_Load();

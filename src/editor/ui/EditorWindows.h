@@ -1,6 +1,7 @@
 // The editor's composition: the start menu, the settings record and one window of each tool.
 #pragma once
 
+#include "EditRun.h"
 #include "EditorSettings.h"
 #include "MpvSession.h"
 #include "ToolKind.h"
@@ -21,7 +22,8 @@ class ToolWindow;
 
 /// Owns the start menu and the process's EditorSettings; opens each tool window and the settings window
 /// once (a second request brings the open one back), owned by the menu. The settings window's OK updates
-/// the record and writes it to Config.ini. Window thread only.
+/// the record and writes it to Config.ini. All tool windows share one run gate: one run at a time; the
+/// menu does not close while a run is going. Window thread only.
 class EditorWindows final : public QObject
 {
     Q_OBJECT
@@ -43,6 +45,8 @@ public:
     /// The settings window, opened when it is not open.
     frmCfg* openSettings();
     frmCfg* settingsWindow() const;
+    /// Whether a run is going in one of the tool windows.
+    bool running() const { return m_gate.busy(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -52,6 +56,7 @@ private:
     void applySettings(const EditorSettings& settings);
 
     EditorSettings m_settings;
+    RunGate m_gate;
     MpvSession::Options m_engine;
     QString m_configPath;
     std::unique_ptr<frmMain> m_menu;

@@ -1,6 +1,8 @@
 #include "ToolWindow.h"
 
 #include "InputPanel.h"
+#include "Logging.h"
+#include "MessageService.h"
 #include "PreviewPlayer.h"
 
 #include <QCloseEvent>
@@ -8,14 +10,15 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 
 namespace vello::editor {
 
-ToolWindow::ToolWindow(ToolKind kind, const EditorSettings& settings, const MpvSession::Options& engine,
-                       QWidget* parent)
+ToolWindow::ToolWindow(ToolKind kind, const EditorSettings& settings, RunGate& gate,
+                       const MpvSession::Options& engine, QWidget* parent)
     : QWidget(parent, Qt::Window), m_kind(kind), m_settings(settings), m_model(settings, kind),
-      m_preview(ToolTraits::preview(kind), engine)
+      m_preview(ToolTraits::preview(kind), engine), m_run(gate)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(ToolTraits::caption(kind));
@@ -23,8 +26,16 @@ ToolWindow::ToolWindow(ToolKind kind, const EditorSettings& settings, const MpvS
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_panel);
-    connect(m_panel, &InputPanel::runRequested, this, &ToolWindow::runRequested);
+    connect(m_panel, &InputPanel::runRequested, this, &ToolWindow::cmdOK_Click);
     connect(m_panel, &InputPanel::cancelRequested, this, &QWidget::close);
+    connect(&m_run, &EditRun::started, this, [this] {
+        // The joins let go of the previewed file before they read their inputs.
+        if (ToolTraits::hasInputList(m_kind))
+            m_preview.empty();
+        setRunning(true);
+        setCursor(Qt::BusyCursor);
+    });
+    connect(&m_run, &EditRun::finished, this, &ToolWindow::runFinished);
     resize(1000, 620);
 }
 
@@ -45,9 +56,28 @@ void ToolWindow::setRunning(bool running)
     m_panel->setEditable(!running);
 }
 
+void ToolWindow::cmdOK_Click()
+{
+    if (m_run.isRunning())
+        return;
+    m_run.start(request());
+}
+
+void ToolWindow::runFinished(EditRun::Outcome outcome)
+{
+    unsetCursor();
+    setRunning(false);
+    if (outcome != EditRun::Outcome::Succeeded)
+        return;
+    m_panel->FillFileList();
+    if (ToolTraits::hasInputList(m_kind))
+        m_model.clearInputs();
+}
+
 void ToolWindow::closeEvent(QCloseEvent* event)
 {
-    if (m_closeGuard && !m_closeGuard()) {
+    if (m_run.isRunning()) {
+        MessageService::warning(EditRun::closeRefusedText());
         event->ignore();
         return;
     }
@@ -57,8 +87,9 @@ void ToolWindow::closeEvent(QCloseEvent* event)
 
 // ---------------------------------------------------------------------------------------------------
 
-frmRa::frmRa(const EditorSettings& settings, const MpvSession::Options& engine, QWidget* parent)
-    : ToolWindow(ToolKind::RaJoin, settings, engine, parent)
+frmRa::frmRa(const EditorSettings& settings, RunGate& gate, const MpvSession::Options& engine,
+             QWidget* parent)
+    : ToolWindow(ToolKind::RaJoin, settings, gate, engine, parent)
 {
     setObjectName(QStringLiteral("frmRa"));
     auto* extras = new QWidget(this);
@@ -71,6 +102,24 @@ frmRa::frmRa(const EditorSettings& settings, const MpvSession::Options& engine, 
     row->addWidget(label);
     row->addWidget(m_txtTitle, 1);
     panel()->addExtras(extras);
+
+    // A click on an input entry shows that file's title; a file that cannot be read leaves the box alone.
+    connect(panel(), &InputPanel::inputClicked, this, [this](int row) {
+        if (row >= 0 && row < model().inputs().size())
+            m_titles.request(model().inputs().at(row));
+    });
+    connect(&m_titles, &RmTitleLookup::titleFound, this,
+            [this](const QString&, const QString& title) { m_txtTitle->setText(title); });
+}
+
+RunRequest frmRa::request()
+{
+    RunRequest r;
+    r.kind = ToolKind::RaJoin;
+    r.inputs = model().inputs();
+    r.title = m_txtTitle->text();
+    r.output = model().outputPath();
+    return r;
 }
 
 void frmRa::setRunning(bool running)
@@ -79,14 +128,25 @@ void frmRa::setRunning(bool running)
     m_txtTitle->setEnabled(!running);
 }
 
-frmMpg::frmMpg(const EditorSettings& settings, const MpvSession::Options& engine, QWidget* parent)
-    : ToolWindow(ToolKind::MpgJoin, settings, engine, parent)
+frmMpg::frmMpg(const EditorSettings& settings, RunGate& gate, const MpvSession::Options& engine,
+               QWidget* parent)
+    : ToolWindow(ToolKind::MpgJoin, settings, gate, engine, parent)
 {
     setObjectName(QStringLiteral("frmMpg"));
 }
 
-frmRaCut::frmRaCut(const EditorSettings& settings, const MpvSession::Options& engine, QWidget* parent)
-    : ToolWindow(ToolKind::RaCut, settings, engine, parent)
+RunRequest frmMpg::request()
+{
+    RunRequest r;
+    r.kind = ToolKind::MpgJoin;
+    r.inputs = model().inputs();
+    r.output = model().outputPath();
+    return r;
+}
+
+frmRaCut::frmRaCut(const EditorSettings& settings, RunGate& gate, const MpvSession::Options& engine,
+                   QWidget* parent)
+    : ToolWindow(ToolKind::RaCut, settings, gate, engine, parent)
 {
     setObjectName(QStringLiteral("frmRaCut"));
     auto* extras = new QWidget(this);
@@ -114,6 +174,23 @@ frmRaCut::frmRaCut(const EditorSettings& settings, const MpvSession::Options& en
     grid->setColumnStretch(3, 1);
     grid->setColumnMinimumWidth(3, 20);
     panel()->addExtras(extras);
+
+    // "取得": the preview's position, in milliseconds.
+    connect(m_cmdGetTime, &QPushButton::clicked, this,
+            [this] { m_txtFrom->setText(QString::number(preview().positionMs())); });
+    connect(m_cmdGetTimeTO, &QPushButton::clicked, this,
+            [this] { m_txtTO->setText(QString::number(preview().positionMs())); });
+}
+
+RunRequest frmRaCut::request()
+{
+    RunRequest r;
+    r.kind = ToolKind::RaCut;
+    r.source = preview().source();
+    r.fromText = m_txtFrom->text();
+    r.toText = m_txtTO->text();
+    r.output = model().outputPath();
+    return r;
 }
 
 QStringList frmRaCut::noteLines()

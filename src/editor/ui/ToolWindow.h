@@ -2,15 +2,15 @@
 // window's own controls.
 #pragma once
 
+#include "EditRun.h"
 #include "EditorSettings.h"
 #include "InputPanelModel.h"
 #include "MpvSession.h"
 #include "PreviewControl.h"
+#include "RmTitleLookup.h"
 #include "ToolKind.h"
 
 #include <QWidget>
-
-#include <functional>
 
 class QLineEdit;
 class QPushButton;
@@ -21,46 +21,46 @@ using media::MpvSession;
 
 class InputPanel;
 
-/// A tool window: owns its panel logic (InputPanelModel) and preview player (PreviewControl) and shows
-/// them in an InputPanel. Closing can be refused by a guard (while a run is going). Window thread only.
+/// A tool window: owns its panel logic (InputPanelModel), preview player (PreviewControl) and run
+/// (EditRun) and shows them in an InputPanel. "実行" hands the window's request to the run; while it goes
+/// the window's inputs are disabled and closing is refused with a message. Window thread only.
 class ToolWindow : public QWidget
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ToolWindow)
 
 public:
-    ToolWindow(ToolKind kind, const EditorSettings& settings, const MpvSession::Options& engine,
-               QWidget* parent = nullptr);
+    ToolWindow(ToolKind kind, const EditorSettings& settings, RunGate& gate,
+               const MpvSession::Options& engine, QWidget* parent = nullptr);
     ~ToolWindow() override;
 
     ToolKind kind() const { return m_kind; }
     InputPanelModel& model() { return m_model; }
     PreviewControl& preview() { return m_preview; }
+    EditRun& run() { return m_run; }
     InputPanel* panel() const { return m_panel; }
 
     /// Opens the window's panel at its start folder (from the settings as they are now).
     void Form_Load();
 
-    /// Consulted when the window is asked to close; returning false keeps it open.
-    void setCloseGuard(std::function<bool()> guard) { m_closeGuard = std::move(guard); }
-
     /// While a run is going the controls that could change its inputs are disabled.
     virtual void setRunning(bool running);
 
-signals:
-    /// "実行" was pressed.
-    void runRequested();
-
 protected:
+    /// What "実行" runs, from the window's controls.
+    virtual RunRequest request() = 0;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void cmdOK_Click();
+    void runFinished(EditRun::Outcome outcome);
+
     ToolKind m_kind;
     const EditorSettings& m_settings;
     InputPanelModel m_model;
     PreviewControl m_preview;
+    EditRun m_run;
     InputPanel* m_panel = nullptr;
-    std::function<bool()> m_closeGuard;
 };
 
 /// RealMedia join: the panel and a title box "ﾀｲﾄﾙ".
@@ -70,12 +70,19 @@ class frmRa final : public ToolWindow
     Q_DISABLE_COPY_MOVE(frmRa)
 
 public:
-    frmRa(const EditorSettings& settings, const MpvSession::Options& engine, QWidget* parent = nullptr);
+    frmRa(const EditorSettings& settings, RunGate& gate, const MpvSession::Options& engine,
+          QWidget* parent = nullptr);
     QLineEdit* txtTitle() const { return m_txtTitle; }
     void setRunning(bool running) override;
+    /// Reads the titles of clicked input entries.
+    RmTitleLookup& titles() { return m_titles; }
+
+protected:
+    RunRequest request() override;
 
 private:
     QLineEdit* m_txtTitle = nullptr;
+    RmTitleLookup m_titles;
 };
 
 /// MPEG join: the panel only.
@@ -85,7 +92,11 @@ class frmMpg final : public ToolWindow
     Q_DISABLE_COPY_MOVE(frmMpg)
 
 public:
-    frmMpg(const EditorSettings& settings, const MpvSession::Options& engine, QWidget* parent = nullptr);
+    frmMpg(const EditorSettings& settings, RunGate& gate, const MpvSession::Options& engine,
+           QWidget* parent = nullptr);
+
+protected:
+    RunRequest request() override;
 };
 
 /// RealMedia cut: the panel without an input list, the start and end boxes with their "取得" buttons and
@@ -96,7 +107,8 @@ class frmRaCut final : public ToolWindow
     Q_DISABLE_COPY_MOVE(frmRaCut)
 
 public:
-    frmRaCut(const EditorSettings& settings, const MpvSession::Options& engine, QWidget* parent = nullptr);
+    frmRaCut(const EditorSettings& settings, RunGate& gate, const MpvSession::Options& engine,
+             QWidget* parent = nullptr);
     QLineEdit* txtFrom() const { return m_txtFrom; }
     QLineEdit* txtTO() const { return m_txtTO; }
     QPushButton* cmdGetTime() const { return m_cmdGetTime; }
@@ -105,6 +117,9 @@ public:
 
     /// The three lines of the note, as shown.
     static QStringList noteLines();
+
+protected:
+    RunRequest request() override;
 
 private:
     QLineEdit* m_txtFrom = nullptr;

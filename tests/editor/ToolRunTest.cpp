@@ -1,0 +1,298 @@
+// The three tools run from their windows on the offscreen platform: real clips, the real wait window,
+// questions answered through the message service.
+#include "EditRunTestSupport.h"
+#include "EditorWindows.h"
+#include "InputPanel.h"
+#include "MessageService.h"
+#include "ProgramPaths.h"
+#include "RmTitleLookup.h"
+#include "ToolWindow.h"
+#include "frmMain.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QUrl>
+
+using namespace vello;
+using namespace vello::editor;
+using namespace RunTest;
+using EditorTest::waitFor;
+
+namespace {
+
+class ToolRunTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(TestClips::toolsAvailable());
+        ProgramPaths::overrideProgramFolder(qEnvironmentVariable("VELLO_BIN_DIR"));
+        m_folder = m_dir.path();
+        const EditorSettings settings{m_folder, m_folder, m_folder, QStringLiteral("rm"),
+                                      QStringLiteral("mpg")};
+        for (const char* clip : {"one.rm", "two.rm", "three.rm", "long.rm"})
+            copyClip(m_folder, clip, clip);
+        m_windows = std::make_unique<EditorWindows>(settings, EditorTest::nullEngine(),
+                                                    m_config.filePath(QStringLiteral("Config.ini")));
+        m_windows->menu().show();
+    }
+    void TearDown() override
+    {
+        m_windows.reset();
+        EXPECT_EQ(childrenNamed("vellowait"), 0);
+        EXPECT_EQ(temporaries(m_folder), QStringList());
+        ProgramPaths::overrideProgramFolder(QString());
+    }
+    QString path(const QString& name) const { return m_folder + u'/' + name; }
+    ToolWindow* open(ToolKind kind) { return m_windows->openTool(kind); }
+    /// Lists these files of the window's folder in the input list, in this order.
+    void addInputs(ToolWindow* window, const QStringList& names)
+    {
+        InputPanel* panel = window->panel();
+        panel->FillFileList();
+        for (const QString& name : names) {
+            const auto found = panel->FILE1()->findItems(name, Qt::MatchExactly, 0);
+            ASSERT_EQ(found.size(), 1) << qPrintable(name);
+            panel->FILE1()->clearSelection();
+            panel->FILE1()->setCurrentItem(found.first());
+            found.first()->setSelected(true);
+            panel->cmdAdd()->click();
+        }
+    }
+    /// Presses "実行" and waits until the run has ended.
+    void run(ToolWindow* window)
+    {
+        window->panel()->cmdOK()->click();
+        EXPECT_TRUE(waitFor([&] { return !window->run().isRunning(); }));
+    }
+    QStringList texts() const
+    {
+        QStringList out;
+        for (const Message& m : m_messages.shown())
+            out << m.text;
+        return out;
+    }
+
+    QTemporaryDir m_dir;
+    QTemporaryDir m_config;
+    QString m_folder;
+    RecordingMessageService m_messages;
+    ScopedMessageService m_scope{&m_messages};
+    std::unique_ptr<EditorWindows> m_windows;
+};
+
+} // namespace
+
+TEST_F(ToolRunTest, JoinsThreeRealMediaFilesWithATitle)
+{
+    auto* ra = static_cast<frmRa*>(open(ToolKind::RaJoin));
+    addInputs(ra, {"one.rm", "two.rm", "three.rm"});
+    ra->txtTitle()->setText(QStringLiteral("結合 テスト"));
+    ra->model().setOutputPath(path("joined.rm"));
+    m_messages.queueAnswer(MessageAnswer::No);
+    run(ra);
+
+    ASSERT_EQ(m_messages.shown().size(), 2) << qPrintable(texts().join(u'|'));
+    const Message& question = m_messages.shown().at(0);
+    EXPECT_EQ(question.text,
+              QStringLiteral("結合処理が終了しました\n引き続き、ｲﾝﾌﾟｯﾄﾌｧｲﾙの削除を行いますか？"));
+    EXPECT_EQ(question.icon, MessageIcon::Question);
+    EXPECT_EQ(question.defaultAnswer, MessageAnswer::No);
+    EXPECT_EQ(m_messages.shown().at(1).text, QStringLiteral("処理が正常終了しました"));
+    EXPECT_EQ(m_messages.shown().at(1).icon, MessageIcon::Information);
+
+    EXPECT_NEAR(TestClips::ffprobeDuration(path("joined.rm")), 3.0, 0.3);
+    EXPECT_EQ(RmTitleLookup::readTitle(path("joined.rm")), QStringLiteral("結合 テスト"));
+    EXPECT_EQ(decodeErrors(path("joined.rm")), QByteArray());
+    for (const char* name : {"one.rm", "two.rm", "three.rm"})
+        EXPECT_TRUE(exists(path(name))); // No keeps the inputs
+
+    // The file list is refilled, the input list emptied; the title and output stay.
+    EXPECT_EQ(ra->panel()->FILE1()->findItems("joined.rm", Qt::MatchExactly, 0).size(), 1);
+    EXPECT_EQ(ra->panel()->lstInput()->count(), 0);
+    EXPECT_EQ(ra->txtTitle()->text(), QStringLiteral("結合 テスト"));
+    EXPECT_EQ(ra->panel()->txtOut()->text(), path("joined.rm"));
+    EXPECT_TRUE(ra->panel()->cmdOK()->isEnabled());
+}
+
+TEST_F(ToolRunTest, OneInputGivesACopyWithTheNewTitleAndAClickedEntryShowsItsTitle)
+{
+    auto* ra = static_cast<frmRa*>(open(ToolKind::RaJoin));
+    addInputs(ra, {"two.rm", "one.rm"});
+    emit ra->panel()->inputClicked(1);
+    EXPECT_TRUE(waitFor([&] { return ra->txtTitle()->text() == QStringLiteral("一"); }));
+    ra->model().remove({1}, 1);
+    ra->txtTitle()->setText(QStringLiteral("新しい題名"));
+    ra->model().setOutputPath(path("copy.rm"));
+    run(ra);
+    EXPECT_NEAR(TestClips::ffprobeDuration(path("copy.rm")), 1.0, 0.2);
+    EXPECT_EQ(RmTitleLookup::readTitle(path("copy.rm")), QStringLiteral("新しい題名"));
+    EXPECT_EQ(RmTitleLookup::readTitle(path("two.rm")), QStringLiteral("二"));
+}
+
+TEST_F(ToolRunTest, AnExistingOutputGoesToTheTrashOnlyAfterASuccessfulWrite)
+{
+    copyClip(m_folder, "broken.rm", "broken.rm");
+    QFile old(path("out.rm"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("the previous result");
+    old.close();
+    const qsizetype trashBefore = trashContents().size();
+
+    // A damaged input: the engine's text, the old output untouched and not in the trash.
+    auto* ra = static_cast<frmRa*>(open(ToolKind::RaJoin));
+    addInputs(ra, {"one.rm", "broken.rm"});
+    ra->model().setOutputPath(path("out.rm"));
+    run(ra);
+    ASSERT_EQ(m_messages.shown().size(), 1);
+    EXPECT_EQ(m_messages.shown().at(0).icon, MessageIcon::Critical);
+    EXPECT_TRUE(m_messages.shown().at(0).text.contains(QStringLiteral("broken.rm")));
+    EXPECT_EQ(bytesOf(path("out.rm")), QByteArray("the previous result"));
+    EXPECT_EQ(trashContents().size(), trashBefore);
+    EXPECT_EQ(ra->panel()->lstInput()->count(), 2); // a failed run keeps the list
+
+    m_messages.clear();
+    ra->model().clearInputs();
+    addInputs(ra, {"one.rm", "two.rm"});
+    run(ra);
+    EXPECT_EQ(texts().last(), QStringLiteral("処理が正常終了しました"));
+    EXPECT_NEAR(TestClips::ffprobeDuration(path("out.rm")), 2.0, 0.3);
+    EXPECT_TRUE(trashContents().contains(QByteArray("the previous result")));
+}
+
+TEST_F(ToolRunTest, YesTrashesEveryInputButNeverTheFileJustWritten)
+{
+    // one.rm is listed twice and is also the output.
+    const QByteArray oneBefore = bytesOf(path("one.rm"));
+    const QByteArray twoBefore = bytesOf(path("two.rm"));
+    auto* ra = static_cast<frmRa*>(open(ToolKind::RaJoin));
+    addInputs(ra, {"one.rm", "two.rm", "one.rm"});
+    ra->model().setOutputPath(path("one.rm"));
+    m_messages.queueAnswer(MessageAnswer::Yes);
+    run(ra);
+    EXPECT_EQ(texts().last(), QStringLiteral("処理が正常終了しました")) << qPrintable(texts().join(u'|'));
+    ASSERT_TRUE(exists(path("one.rm")));
+    EXPECT_NEAR(TestClips::ffprobeDuration(path("one.rm")), 3.0, 0.3); // the result survives
+    EXPECT_FALSE(exists(path("two.rm")));
+    const QList<QByteArray> trash = trashContents();
+    EXPECT_TRUE(trash.contains(oneBefore)); // the old output, after the write
+    EXPECT_TRUE(trash.contains(twoBefore));
+}
+
+TEST_F(ToolRunTest, CutsTheRangeTakenFromThePreview)
+{
+    auto* cut = static_cast<frmRaCut*>(open(ToolKind::RaCut));
+    cut->preview().open(path("long.rm"));
+    ASSERT_TRUE(waitFor([&] { return cut->preview().lengthMs() > 0; }));
+    cut->preview().seekMs(1500);
+    cut->cmdGetTime()->click();
+    cut->preview().seekMs(3000);
+    cut->cmdGetTimeTO()->click();
+    EXPECT_EQ(cut->txtFrom()->text(), "1500");
+    EXPECT_EQ(cut->txtTO()->text(), "3000");
+    cut->model().setOutputPath(path("cut.rm"));
+    run(cut);
+    EXPECT_EQ(texts(), QStringList{QStringLiteral("切り抜きに成功しました")});
+    EXPECT_EQ(m_messages.shown().at(0).icon, MessageIcon::Information);
+    // The cut starts at the key frame at or before the start (ffmpeg's clips have one every 1.2 s).
+    const double seconds = TestClips::ffprobeDuration(path("cut.rm"));
+    EXPECT_GE(seconds, 1.4);
+    EXPECT_LE(seconds, 2.9);
+    EXPECT_EQ(decodeErrors(path("cut.rm")), QByteArray());
+    EXPECT_EQ(cut->txtFrom()->text(), "1500"); // the boxes keep their texts
+    EXPECT_EQ(cut->panel()->FILE1()->findItems("cut.rm", Qt::MatchExactly, 0).size(), 1);
+}
+
+TEST_F(ToolRunTest, CutOfAFileAddressOverItsOwnInput)
+{
+    // The preview was given a file address; the output is the previewed file itself.
+    const QByteArray before = bytesOf(path("long.rm"));
+    auto* cut = static_cast<frmRaCut*>(open(ToolKind::RaCut));
+    cut->preview().open(QUrl::fromLocalFile(path("long.rm")).toString(QUrl::FullyEncoded));
+    ASSERT_TRUE(cut->preview().source().startsWith("file://"));
+    cut->txtFrom()->setText(QStringLiteral("0"));
+    cut->txtTO()->setText(QStringLiteral("2000.4"));
+    cut->model().setOutputPath(path("long.rm"));
+    run(cut);
+    EXPECT_EQ(texts(), QStringList{QStringLiteral("切り抜きに成功しました")});
+    EXPECT_NEAR(TestClips::ffprobeDuration(path("long.rm")), 2.0, 0.3);
+    EXPECT_TRUE(trashContents().contains(before)); // the old file went to the trash after the write
+}
+
+TEST_F(ToolRunTest, MpegJoinIsTheByteConcatenationWithHostileNames)
+{
+    const QList<QByteArray> names = {"a b 'q' \"d\" $x;y.mpg", QByteArray("new\nline \xff.mpg"),
+                                     "東京 ライブ.mpg"};
+    QByteArray expected;
+    for (const QByteArray& name : names) {
+        copyClip(m_folder, name.startsWith('a') ? "a.mpg" : name.startsWith('n') ? "b.mpg" : "c.mpg", name);
+        expected += bytesOf(m_folder + u'/' + fromNativePath(name));
+    }
+    ToolWindow* mpg = open(ToolKind::MpgJoin);
+    mpg->panel()->FillFileList();
+    QStringList inputs;
+    for (const QByteArray& name : names)
+        inputs << m_folder + u'/' + fromNativePath(name);
+    // The same entries through the list: select each row in turn.
+    for (const QString& input : inputs) {
+        for (int row = 0; row < mpg->model().files().size(); ++row) {
+            if (mpg->model().fullPathOf(row) == input)
+                mpg->model().add({row}, row);
+        }
+    }
+    ASSERT_EQ(mpg->model().inputs(), inputs);
+    const QString out = m_folder + u'/' + fromNativePath(QByteArray("out $(rm) \xfe.mpg"));
+    mpg->model().setOutputPath(out);
+    m_messages.queueAnswer(MessageAnswer::No);
+    run(mpg);
+    EXPECT_EQ(texts().last(), QStringLiteral("処理が正常終了しました")) << qPrintable(texts().join(u'|'));
+    EXPECT_EQ(bytesOf(out), expected);
+}
+
+TEST_F(ToolRunTest, WhileARunGoesNothingClosesAndNoSecondRunStarts)
+{
+    auto* ra = static_cast<frmRa*>(open(ToolKind::RaJoin));
+    addInputs(ra, {"long.rm", "long.rm", "long.rm"});
+    ra->model().setOutputPath(path("busy.rm"));
+    ToolWindow* mpg = open(ToolKind::MpgJoin);
+    copyClip(m_folder, "a.mpg", "a.mpg");
+    addInputs(mpg, {"a.mpg"});
+    mpg->model().setOutputPath(path("other.mpg"));
+
+    ra->panel()->cmdOK()->click();
+    ASSERT_TRUE(ra->run().isRunning()); // its end is delivered by the event loop, which has not run yet
+    EXPECT_FALSE(ra->panel()->cmdOK()->isEnabled());
+    EXPECT_FALSE(ra->close());
+    EXPECT_FALSE(m_windows->menu().close());
+    EXPECT_EQ(texts(), (QStringList{EditRun::closeRefusedText(), EditRun::closeRefusedText()}));
+    mpg->panel()->cmdOK()->click();
+    EXPECT_EQ(texts().last(), EditRun::busyText());
+    EXPECT_FALSE(exists(path("other.mpg")));
+    EXPECT_EQ(childrenNamed("vellowait"), 1);
+
+    m_messages.queueAnswer(MessageAnswer::No);
+    EXPECT_TRUE(waitFor([&] { return !ra->run().isRunning(); }));
+    EXPECT_EQ(texts().last(), QStringLiteral("処理が正常終了しました"));
+    EXPECT_NEAR(TestClips::ffprobeDuration(path("busy.rm")), 12.0, 0.5);
+    EXPECT_TRUE(ra->close());
+}
+
+TEST_F(ToolRunTest, AMissingWaitWindowProgramRefusesTheRunAndWritesNothing)
+{
+    QTemporaryDir empty;
+    ProgramPaths::overrideProgramFolder(empty.path());
+    auto* ra = static_cast<frmRa*>(open(ToolKind::RaJoin));
+    addInputs(ra, {"one.rm"});
+    ra->model().setOutputPath(path("never.rm"));
+    run(ra);
+    ASSERT_EQ(m_messages.shown().size(), 1);
+    EXPECT_TRUE(texts().first().contains(QStringLiteral("vellowait")));
+    EXPECT_FALSE(exists(path("never.rm")));
+    EXPECT_EQ(ra->panel()->lstInput()->count(), 1);
+    EXPECT_TRUE(ra->panel()->cmdOK()->isEnabled());
+}
