@@ -4,6 +4,8 @@
 #include "NativePath.h"
 #include "ProgramPaths.h"
 
+#include <QTimer>
+
 #include <unistd.h>
 
 namespace vello::editor {
@@ -12,7 +14,15 @@ WaitWindow::WaitWindow(QObject* parent) : QObject(parent) {}
 
 WaitWindow::~WaitWindow()
 {
-    close();
+    if (!m_process)
+        return;
+    // The editor is going: the wait window goes with it, now.
+    m_process->closeWriteChannel();
+    if (!m_process->waitForFinished(2000)) {
+        m_process->kill();
+        m_process->waitForFinished(1000);
+    }
+    delete m_process;
 }
 
 QString WaitWindow::message(const QString& firstLine)
@@ -68,18 +78,19 @@ void WaitWindow::close()
         return;
     QProcess* process = m_process;
     m_process = nullptr;
-    if (process->state() != QProcess::NotRunning) {
-        process->closeWriteChannel();
-        if (!process->waitForFinished(2000)) {
-            qCInfo(lcEditor) << "wait window did not end at the end of its input; terminating it";
-            process->terminate();
-            if (!process->waitForFinished(1000)) {
-                process->kill();
-                process->waitForFinished(1000);
-            }
-        }
+    if (process->state() == QProcess::NotRunning) {
+        delete process;
+        return;
     }
-    delete process;
+    // The end of its input closes the wait window; it goes in its own time, the window thread does not
+    // wait for it. One that lingers is ended after two seconds.
+    process->setParent(nullptr);
+    process->closeWriteChannel();
+    connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    QTimer::singleShot(2000, process, [process] {
+        qCInfo(lcEditor) << "wait window did not end at the end of its input; ending it";
+        process->kill();
+    });
 }
 
 bool WaitWindow::isRunning() const

@@ -19,7 +19,7 @@ class WaitWindow final : public QObject
 
 public:
     explicit WaitWindow(QObject* parent = nullptr);
-    /// Closes a running wait window.
+    /// Closes a running wait window and waits (at most a few seconds) until it is gone.
     ~WaitWindow() override;
 
     /// The two-line message of a run: "<first line>\nしばらくお待ちください...".
@@ -32,7 +32,8 @@ public:
     bool start(const QString& message);
     /// Passes the progress, 0 to 100; repeated values are not sent again.
     void setProgress(int percent);
-    /// Ends the wait window; waits at most about two seconds for it to go.
+    /// Ends the wait window: its input is closed and it goes by itself (ended after two seconds if it
+    /// lingers). Does not wait.
     void close();
 
     bool isRunning() const;

@@ -35,7 +35,7 @@ protected:
     void TearDown() override
     {
         EXPECT_EQ(temporaries(m_folder), QStringList());
-        EXPECT_EQ(childrenNamed("vellowait"), 0);
+        EXPECT_TRUE(waitFor([] { return childrenNamed("vellowait") == 0; }));
         ProgramPaths::overrideProgramFolder(QString());
     }
     QString path(const QString& name) const { return m_folder + u'/' + name; }

@@ -44,7 +44,7 @@ protected:
     void TearDown() override
     {
         m_windows.reset();
-        EXPECT_EQ(childrenNamed("vellowait"), 0);
+        EXPECT_TRUE(waitFor([] { return childrenNamed("vellowait") == 0; }));
         EXPECT_EQ(temporaries(m_folder), QStringList());
         ProgramPaths::overrideProgramFolder(QString());
     }

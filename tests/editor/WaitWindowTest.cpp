@@ -101,10 +101,10 @@ TEST(WaitWindow, StartsShowsProgressAndIsGoneAfterTheRun)
         EXPECT_EQ(captured.text().count("progress 10\n"), 1); // a repeated value is not sent again
         wait.close();
         EXPECT_FALSE(wait.isRunning());
+        EXPECT_TRUE(TestWait::waitFor([&] { return processGone(pid); }));
         EXPECT_TRUE(captured.text().contains("input ended"));
     }
     qunsetenv("QT_LOGGING_RULES");
-    EXPECT_TRUE(processGone(pid));
     ProgramPaths::overrideProgramFolder(QString());
 }
 
