@@ -167,7 +167,11 @@ bool EditRun::start(const RunRequest& request)
 
 void EditRun::publishProgress()
 {
-    const int percent = qBound(0, m_control.permille.load() / 10, 100);
+    // Until the work reports its first step (the inputs are being opened) the bar stays busy.
+    const int permille = m_control.permille.load();
+    if (permille <= 0)
+        return;
+    const int percent = qBound(0, permille / 10, 100);
     m_wait.setProgress(percent);
     emit progress(percent);
 }

@@ -4,6 +4,7 @@
 #include "WaitDialog.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -41,6 +42,9 @@ int main(int argc, char** argv)
         window.inputEnded();
     });
 
+    // In the middle of the screen, where the user looks while waiting.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        window.move(screen->availableGeometry().center() - window.rect().center());
     window.show();
     return QApplication::exec();
 }
