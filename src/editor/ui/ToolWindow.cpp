@@ -1,7 +1,6 @@
 #include "ToolWindow.h"
 
 #include "InputPanel.h"
-#include "Logging.h"
 #include "MessageService.h"
 #include "PreviewPlayer.h"
 
@@ -10,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 
 namespace vello::editor {
