@@ -27,9 +27,17 @@ namespace {
  * there Mesa's software GL closes the process's file descriptor 0 each time a GL context is torn down
  * (after every probe and at the end of every clip), which sooner or later closes one of our own
  * connections. Plain X11 drawing is used there.
+ *
+ * Platforms without a screen (offscreen, minimal: headless runs) have no window to draw into: the players
+ * decode pictures without showing them. Left to probe, both engines would fall back to the one output
+ * that a process can open only once (SDL), and the player that loses loads its clips with neither picture
+ * nor sound, which the engine ends at once as failed.
  */
 QString videoOutput()
 {
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
+        return QStringLiteral("null");
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     Display* display = x11 ? x11->display() : nullptr;
     if (!display)
