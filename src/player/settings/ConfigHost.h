@@ -1,10 +1,12 @@
-// What the settings store applies to the main window on the very first start.
+// What the settings store applies to the main window: on the very first start and after the settings window's
+// OK.
 #pragma once
 
 namespace vello {
 
-/// Implemented by the main window. Called on the window thread from ConfigStore::LoadConfig only while it
-/// creates Config.ini; every call must tolerate being made before the window was ever shown.
+/// Implemented by the main window. Called on the window thread from M_Config while LoadConfig creates
+/// Config.ini and from M_Config::applyDisplaySettings; every call must tolerate being made before the
+/// window was ever shown.
 class ConfigHost
 {
 public:

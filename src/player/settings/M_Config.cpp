@@ -130,14 +130,20 @@ void M_Config::createFirstRun(const QString& path)
     ini.WriteValue(Config, QStringLiteral("PICKUP"), number(s.Pickup));
     ini.WriteValue(PlayMode, QStringLiteral("MODE"), number(s.PlayMode));
 
+    applyDisplaySettings();
+    if (m_host)
+        m_host->showMainWindow();
+}
+
+void M_Config::applyDisplaySettings()
+{
+    const PlayerSettings& s = m_settings;
     if (m_host) {
         m_host->setColumnWidths(titleColumnTwips(s.FileTitle), dateColumnTwips(s.FileDateTime),
                                 sizeColumnTwips(s.FileSize));
         m_host->applyTopMost(s.TopMost != 0);
     }
     FixedRatioSwitch();
-    if (m_host)
-        m_host->showMainWindow();
 }
 
 QStringList M_Config::BuildExtList(const QString& fileExt)

@@ -48,6 +48,11 @@ public:
     /// stay, the last entry is cut at its first NUL. Always at least one entry.
     static QStringList BuildExtList(const QString& fileExt);
 
+    /// Applies the display settings to the host, in this order: the file list's title, date and size
+    /// column widths by their flags, the z-order by TopMost, then the fixed-ratio switch. Used on the first
+    /// start and after the settings window's OK.
+    void applyDisplaySettings();
+
     /// Installs or removes the aspect-ratio keeping on the host according to FixedRatio; installs at most
     /// once however often it is called while FixedRatio stays on.
     void FixedRatioSwitch();

@@ -1,0 +1,129 @@
+#include "AboutInfo.h"
+#include "BasicRandom.h"
+#include "MakerInfo.h"
+#include "PickupTips.h"
+#include "PlayerSettings.h"
+#include "ProgramPaths.h"
+#include "Unprivileged.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace vello;
+
+struct VersionCase
+{
+    int major, minor, revision;
+    const char* text;
+};
+
+class VersionText : public ::testing::TestWithParam<VersionCase>
+{
+};
+
+TEST_P(VersionText, JoinsMinorAndRevisionWithoutASeparator)
+{
+    const VersionCase& c = GetParam();
+    EXPECT_EQ(AboutInfo::versionText(c.major, c.minor, c.revision), QString::fromLatin1(c.text));
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, VersionText,
+                         ::testing::Values(VersionCase{1, 0, 0, "Ver 1.00"}, VersionCase{3, 3, 9, "Ver 3.39"},
+                                           VersionCase{2, 10, 15, "Ver 2.1015"},
+                                           VersionCase{0, 0, 7, "Ver 0.07"},
+                                           VersionCase{12, 1, 0, "Ver 12.10"}));
+
+TEST(AboutInfo, CaptionAndMakersTexts)
+{
+    EXPECT_EQ(AboutInfo::caption(), QStringLiteral("Velloplayerのﾊﾞｰｼﾞｮﾝ情報"));
+    EXPECT_TRUE(AboutInfo::versionText().startsWith(QStringLiteral("Ver ")));
+    const QStringList description = AboutInfo::description().split(u'\n');
+    ASSERT_EQ(description.size(), 4);
+    EXPECT_EQ(description[0], maker::productFullName());
+    EXPECT_TRUE(description[1].contains(maker::years()));
+    EXPECT_TRUE(description[2].isEmpty());
+    EXPECT_TRUE(description[3].contains(maker::mailAddress()));
+    EXPECT_EQ(AboutInfo::disclaimer().count(u'\n'), 1);
+    EXPECT_TRUE(AboutInfo::disclaimer().endsWith(maker::rightsHolder()));
+}
+
+TEST(PickupTips, NinthTipIsTheWebAddressInCapitals)
+{
+    ASSERT_EQ(PickupTips::table().size(), PickupTips::Count);
+    EXPECT_EQ(PickupTips::table().at(8), QStringLiteral("HTTPS://VELLOPLAYER.EXAMPLE.ORG/") +
+                                             QStringLiteral("　で最新版を入手できます。"));
+    EXPECT_EQ(PickupTips::table().at(8).left(maker::webAddress().size()), maker::webAddress().toUpper());
+}
+
+// The unseeded generator's first number is 0.7055475: the tips start at 1 + int(13 x 0.7055475) = 10 on every
+// start, and the random play mode goes on with the generator's second number.
+TEST(PickupTips, StartsFromTheSharedUnseededGeneratorAndWrapsAfterThirteen)
+{
+    BasicRandom::instance().reset();
+    PickupTips tips(BasicRandom::instance());
+    EXPECT_EQ(tips.position(), 10);
+    BasicRandom fresh;
+    const double first = fresh.next();
+    EXPECT_EQ(1 + int(13 * first), 10);
+    EXPECT_EQ(BasicRandom::instance().next(), fresh.next()); // one sequence for the whole program
+
+    QList<int> seen;
+    for (int i = 0; i < PickupTips::Count; ++i) {
+        tips.next();
+        seen << tips.position();
+        EXPECT_EQ(tips.current(), PickupTips::table().at(tips.position() - 1));
+    }
+    EXPECT_EQ(seen, (QList<int>{11, 12, 13, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+}
+
+class PickupStore : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        ProgramPaths::overrideProgramFolder(dir.path());
+    }
+    void TearDown() override { ProgramPaths::overrideProgramFolder(QString()); }
+    QString path() const { return dir.filePath(QStringLiteral("Config.ini")); }
+    void write(const QByteArray& bytes)
+    {
+        QFile f(path());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QByteArray read() const
+    {
+        QFile f(path());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    QTemporaryDir dir;
+    PlayerSettings settings;
+};
+
+const QByteArray Stored = "[VELLOKIT]\r\nOUT_PATH=/out\r\n[Config]\r\nDEFAULT DIR=1\r\nPICKUP=0\r\n; end\r\n";
+
+TEST_F(PickupStore, WritesOneAndZeroAndNothingElse)
+{
+    write(Stored);
+    EXPECT_TRUE(PickupTips::savePickup(settings, true));
+    EXPECT_EQ(settings.Pickup, 1);
+    EXPECT_EQ(read(), QByteArray(Stored).replace("PICKUP=0", "PICKUP=1"));
+    EXPECT_TRUE(PickupTips::savePickup(settings, false));
+    EXPECT_EQ(settings.Pickup, 0);
+    EXPECT_EQ(read(), Stored);
+}
+
+TEST_F(PickupStore, ReadOnlyFileKeepsItsValueWhileMemoryTakesTheNewOne)
+{
+    if (test::rerunUnprivileged())
+        return;
+    write(Stored);
+    ASSERT_TRUE(QFile::setPermissions(path(), QFileDevice::ReadOwner));
+    EXPECT_FALSE(PickupTips::savePickup(settings, true));
+    EXPECT_EQ(settings.Pickup, 1);
+    EXPECT_EQ(read(), Stored);
+}
