@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <string>
+
 using namespace vello;
 
 struct VersionCase
@@ -33,7 +35,12 @@ INSTANTIATE_TEST_SUITE_P(Versions, VersionText,
                          ::testing::Values(VersionCase{1, 0, 0, "Ver 1.00"}, VersionCase{3, 3, 9, "Ver 3.39"},
                                            VersionCase{2, 10, 15, "Ver 2.1015"},
                                            VersionCase{0, 0, 7, "Ver 0.07"},
-                                           VersionCase{12, 1, 0, "Ver 12.10"}));
+                                           VersionCase{12, 1, 0, "Ver 12.10"}),
+                         [](const auto& info) {
+                             const VersionCase& c = info.param;
+                             return "v" + std::to_string(c.major) + "_" + std::to_string(c.minor) + "_" +
+                                    std::to_string(c.revision);
+                         });
 
 TEST(AboutInfo, CaptionAndMakersTexts)
 {

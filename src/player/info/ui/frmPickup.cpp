@@ -28,7 +28,8 @@ frmPickup::frmPickup(PlayerSettings& settings, BasicRandom& random, QWidget* par
     m_txtPickup->setObjectName(QStringLiteral("txtPickup"));
     m_txtPickup->setReadOnly(true);
     m_txtPickup->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    m_txtPickup->setMinimumSize(340, m_txtPickup->fontMetrics().lineSpacing() * 5 + 12);
+    m_txtPickup->setMinimumWidth(m_txtPickup->fontMetrics().averageCharWidth() * 48);
+    m_txtPickup->setFixedHeight(m_txtPickup->fontMetrics().lineSpacing() * 4 + 16);
 
     m_chkPick = new QCheckBox(QStringLiteral("もういいや(&X)"), this);
     m_chkPick->setObjectName(QStringLiteral("chkPick"));

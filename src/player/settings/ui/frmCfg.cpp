@@ -75,6 +75,7 @@ frmCfg::frmCfg(SettingsEditor& editor, QWidget* parent)
     layout->addWidget(m_tab1);
     layout->addLayout(buttons);
 
+    setMinimumWidth(fontMetrics().averageCharWidth() * 60);
     setControls(m_editor.load());
     m_tab1->setCurrentIndex(0);
 }
