@@ -1,10 +1,10 @@
 #include "AboutInfo.h"
+#include "AsNobody.h"
 #include "BasicRandom.h"
 #include "MakerInfo.h"
 #include "PickupTips.h"
 #include "PlayerSettings.h"
 #include "ProgramPaths.h"
-#include "Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -126,11 +126,16 @@ TEST_F(PickupStore, WritesOneAndZeroAndNothingElse)
 
 TEST_F(PickupStore, ReadOnlyFileKeepsItsValueWhileMemoryTakesTheNewOne)
 {
-    if (test::rerunUnprivileged())
-        return;
     write(Stored);
-    ASSERT_TRUE(QFile::setPermissions(path(), QFileDevice::ReadOwner));
-    EXPECT_FALSE(PickupTips::savePickup(settings, true));
-    EXPECT_EQ(settings.Pickup, 1);
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                      QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                                      QFileDevice::WriteOther | QFileDevice::ExeOther));
+    ASSERT_TRUE(QFile::setPermissions(path(), QFileDevice::ReadOwner | QFileDevice::ReadOther));
+    const int result = TestUser::runAsNobody([this] {
+        if (PickupTips::savePickup(settings, true))
+            return 1;
+        return settings.Pickup == 1 ? 0 : 2;
+    });
+    EXPECT_EQ(result, 0);
     EXPECT_EQ(read(), Stored);
 }

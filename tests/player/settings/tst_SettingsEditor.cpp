@@ -1,9 +1,9 @@
+#include "AsNobody.h"
 #include "ConfigHost.h"
 #include "M_Config.h"
 #include "MessageService.h"
 #include "ProgramPaths.h"
 #include "SettingsEditor.h"
-#include "Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -297,17 +297,28 @@ TEST_F(SettingsEditorTest, WriteFailureReportsAndKeepsTheWindowOpen)
 
 TEST_F(SettingsEditorTest, ReadOnlyConfigIniIsReportedNotLost)
 {
-    if (test::rerunUnprivileged())
-        return;
     loadStored();
-    ASSERT_TRUE(QFile::setPermissions(path(), QFileDevice::ReadOwner | QFileDevice::ReadGroup));
-    CfgControls c = editor.load();
-    c.playMode = 3;
-    c.chkModal = true;
-    EXPECT_FALSE(editor.save(c));
-    ASSERT_EQ(messages.shown().size(), 1);
-    EXPECT_EQ(messages.shown().first().text, QStringLiteral("書き込みできません。(70)"));
+    // Reachable by the unprivileged user, but the file itself is read-only; no lock file of ours in the way.
+    QFile::remove(path() + QStringLiteral(".lock"));
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                      QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                                      QFileDevice::WriteOther | QFileDevice::ExeOther));
+    ASSERT_TRUE(QFile::setPermissions(path(), QFileDevice::ReadOwner | QFileDevice::ReadOther));
+    const int result = TestUser::runAsNobody([this] {
+        CfgControls c = editor.load();
+        c.playMode = 3;
+        c.chkModal = true;
+        if (editor.save(c))
+            return 1;
+        if (messages.shown().size() != 1 ||
+            messages.shown().first().text != QStringLiteral("書き込みできません。(70)"))
+            return 2;
+        if (config.settings().TopMost != 0 || config.settings().PlayMode != 1)
+            return 3;
+        if (host.calls != QStringList{QStringLiteral("FileChange")})
+            return 4;
+        return 0;
+    });
+    EXPECT_EQ(result, 0);
     EXPECT_EQ(read(), StoredConfig);
-    EXPECT_EQ(config.settings().TopMost, 0);
-    EXPECT_EQ(config.settings().PlayMode, 1);
 }
