@@ -14,7 +14,8 @@ public:
 
     virtual void hideMainWindow() = 0;
     virtual void showMainWindow() = 0;
-    /// Widths of the file list's title, date and size columns in twips; 0 hides a column.
+    /// Widths of the file list's title, date and size columns in twips; 0 hides a column. The window may
+    /// widen a shown column to what its texts need.
     virtual void setColumnWidths(int titleTwips, int dateTwips, int sizeTwips) = 0;
     /// Above all other windows (true) or back to the normal z-order (false).
     virtual void applyTopMost(bool topMost) = 0;

@@ -1,5 +1,6 @@
 #include "PlayerParts.h"
 
+#include "BasicRandom.h"
 #include "FavouritesTree.h"
 #include "FolderPathLabel.h"
 #include "MessageService.h"
@@ -7,9 +8,12 @@
 #include "PlaybackMath.h"
 #include "PlayerDesktop.h"
 #include "TransportBar.h"
+#include "frmAbout.h"
+#include "frmCfg.h"
 #include "frmFa.h"
 #include "frmFaFolder.h"
 #include "frmMain.h"
+#include "frmPickup.h"
 #include "frmUpdate.h"
 
 #include <QAbstractSpinBox>
@@ -50,7 +54,7 @@ QString commandLineFile(const QString& text)
 
 PlayerParts::PlayerParts(frmMain& window, const MpvSession::Options& engine, QObject* parent)
     : QObject(parent), m_window(window), m_file1(window.FILE1(), &m_browser),
-      m_controller(m_browser, engine, engine), m_tracker(m_controller)
+      m_controller(m_browser, engine, engine), m_tracker(m_controller), m_settingsEditor(window.config())
 {
     m_controller.setView(this);
     m_controller.setHistory(&m_history);
@@ -66,6 +70,8 @@ PlayerParts::PlayerParts(frmMain& window, const MpvSession::Options& engine, QOb
     setupDesktopConnections();
     setupUpdateConnections();
     setupFavouritesConnections();
+    setupSettingsConnections();
+    setupInfoConnections();
     m_window.setParts(this);
 }
 
@@ -126,6 +132,11 @@ bool PlayerParts::clearHistory()
 
 void PlayerParts::settingsLoaded()
 {
+    takeSettings(true);
+}
+
+void PlayerParts::takeSettings(bool columns)
+{
     const PlayerSettings& s = m_window.config().settings();
     BrowserSettings browser;
     browser.extList = s.ExtList;
@@ -134,7 +145,8 @@ void PlayerParts::settingsLoaded()
     browser.fileSize = s.FileSize != 0;
     browser.sendRecycle = s.SendRecycle;
     m_browser.setSettings(browser);
-    m_file1.applyColumnSettings(browser);
+    if (columns)
+        m_file1.applyColumnSettings(browser);
     m_controller.setPlayMode(s.PlayMode);
     m_tracker.setSlideTimer(s.SlideTimer);
 }
@@ -198,6 +210,44 @@ std::optional<int> PlayerParts::volumeToStore() const
 void PlayerParts::showFullScreen()
 {
     m_controller.enterFullScreen();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// The settings window
+
+void PlayerParts::setupSettingsConnections()
+{
+    m_window.mnuCfg()->setEnabled(true);
+    connect(m_window.mnuCfg(), &QAction::triggered, this, &PlayerParts::mnuCfg_Click);
+    // After OK the window has set the columns itself; the parts take the other settings up.
+    connect(&m_settingsEditor, &SettingsEditor::settingsReloaded, this, [this] { takeSettings(false); });
+    connect(&m_settingsEditor, &SettingsEditor::fileChangeRequested, this, &PlayerParts::FileChange);
+}
+
+void PlayerParts::mnuCfg_Click()
+{
+    frmCfg window(m_settingsEditor, &m_window);
+    window.exec();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// The about and tips windows
+
+void PlayerParts::setupInfoConnections()
+{
+    m_window.mnuAbout()->setEnabled(true);
+    connect(m_window.mnuAbout(), &QAction::triggered, this, &PlayerParts::mnuAbout_Click);
+}
+
+void PlayerParts::mnuAbout_Click()
+{
+    frmAbout::showFor(&m_window);
+}
+
+void PlayerParts::showTips()
+{
+    frmPickup window(m_window.config().settings(), BasicRandom::instance(), &m_window);
+    window.exec();
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -13,6 +13,7 @@
 #include "PlaybackController.h"
 #include "PlaybackView.h"
 #include "PositionTracker.h"
+#include "SettingsEditor.h"
 #include "cDTree.h"
 
 #include <QObject>
@@ -62,6 +63,8 @@ public:
     FolderHistory& history() { return m_history; }
     PlaybackController& controller() { return m_controller; }
     PositionTracker& tracker() { return m_tracker; }
+    /// The settings window's logic.
+    SettingsEditor& settingsEditor() { return m_settingsEditor; }
     /// Files handed over by a second copy, the media keys, the screen saver.
     PlayerDesktop& desktop() { return *m_desktop; }
     /// The favourites (FaList and Fa.dat) and the main window's favourites mode; its FaFlg is the
@@ -80,6 +83,10 @@ public:
     void ChangeOri(double ratio) override;
     /// Runs one command of the key table (key down or key up).
     void runKeyCommand(KeyCommand command, Qt::KeyboardModifiers modifiers);
+    /// "環境設定(&C)" and F3: the settings window, modal, owned by the main window.
+    void mnuCfg_Click();
+    /// "バージョン情報(&A)": the about window, modeless, owned by the main window; one window however often.
+    void mnuAbout_Click();
     /// Player button index 0..7 (PositionTracker::Button): mouse button down and up.
     void buttonDown(int index);
     void buttonUp(int index);
@@ -109,6 +116,8 @@ public:
     std::optional<int> volumeToStore() const override;
     void showFullScreen() override;
     bool clearHistory() override;
+    /// The tips window, modal, owned by the main window; it stores its check box as Pickup.
+    void showTips() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -126,6 +135,11 @@ private:
     void setupFavouritesConnections();
     void favouritesModeChanged(bool on);
     void updateFavouritesMenu();
+    void setupSettingsConnections();
+    void setupInfoConnections();
+
+    /// Copies the settings into the parts; with columns, the file list's columns get their design widths.
+    void takeSettings(bool columns);
 
     bool acceptsKeysFrom(QObject* watched) const;
     bool handleKey(QKeyEvent* event);
@@ -139,6 +153,7 @@ private:
     FolderHistory m_history;
     PlaybackController m_controller;
     PositionTracker m_tracker;
+    SettingsEditor m_settingsEditor;
     std::unique_ptr<PlayerDesktop> m_desktop;
     FavouritesStore m_favourites;
     FavouritesMode m_favouritesMode{m_favourites, m_browser};

@@ -763,9 +763,10 @@ void frmMain::showMainWindow()
 
 void frmMain::setColumnWidths(int titleTwips, int dateTwips, int sizeTwips)
 {
+    // A date or size column that is shown is at least as wide as its texts need, as on the first start.
     setColumnTwips(1, titleTwips);
-    setColumnTwips(2, dateTwips);
-    setColumnTwips(3, sizeTwips);
+    setColumnTwips(2, dateTwips > 0 ? std::max(dateTwips, fittedColumnTwips(2)) : 0);
+    setColumnTwips(3, sizeTwips > 0 ? std::max(sizeTwips, fittedColumnTwips(3)) : 0);
 }
 
 void frmMain::applyTopMost(bool topMost)

@@ -12,19 +12,25 @@
 #include "TestClips.h"
 #include "TestHome.h"
 #include "TransportBar.h"
+#include "frmAbout.h"
+#include "frmCfg.h"
 #include "frmMain.h"
+#include "frmPickup.h"
 #include "frmSizeChange.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QSettings>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -658,4 +664,75 @@ TEST_F(PlayerPartsTest, TheEngineIsLoadedOnlyWhenTheFirstClipPlays)
     key(Qt::Key_P);
     ASSERT_TRUE(waitForClip(nameAt(1)));
     EXPECT_TRUE(engineLoaded());
+}
+
+// ---------------------------------------------------------------------------------------------------
+// The settings, about and tips windows
+
+TEST_F(PlayerPartsTest, F3OpensTheSettingsWindowAndOkAppliesAtOnce)
+{
+    start();
+    ASSERT_TRUE(window->mnuCfg()->isEnabled());
+    // F3 is the menu item's shortcut, which takes the active window.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    bool opened = false;
+    QTimer::singleShot(0, window.get(), [&] {
+        auto* cfg = window->findChild<frmCfg*>();
+        if (!cfg)
+            return;
+        opened = cfg->isModal() && cfg->isVisible();
+        cfg->txtExt()->setText(QStringLiteral("mp3;rm"));
+        cfg->chkTitle()->setChecked(false);
+        cfg->cmdOK()->click();
+    });
+    key(Qt::Key_F3);
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(window->findChild<frmCfg*>(), nullptr);
+    // The list shows the new extensions, without titles; dates and sizes keep room for their texts.
+    ASSERT_EQ(list().count(), 2);
+    EXPECT_EQ(window->columnTwips(1), 0);
+    EXPECT_GE(window->columnTwips(2), window->fittedColumnTwips(2) - 15);
+    EXPECT_GE(window->columnTwips(3), 1000);
+    QFile config(dir.filePath(QStringLiteral("Config.ini")));
+    ASSERT_TRUE(config.open(QIODevice::ReadOnly));
+    const QByteArray text = config.readAll();
+    EXPECT_TRUE(text.contains("\nFILE EXT=mp3;rm\n")) << text.constData();
+    EXPECT_TRUE(text.contains("\nFILE TITLE=0\n")) << text.constData();
+    EXPECT_TRUE(messages.shown().isEmpty());
+}
+
+TEST_F(PlayerPartsTest, TipsAtStartStoreTheirCheckBoxAndTheAboutWindowOpensFromTheMenu)
+{
+    QFile config(dir.filePath(QStringLiteral("Config.ini")));
+    ASSERT_TRUE(config.open(QIODevice::ReadOnly));
+    const QByteArray stored = config.readAll();
+    config.close();
+    ASSERT_TRUE(dir.write(QStringLiteral("Config.ini"), QByteArray(stored).replace("PICKUP=1", "PICKUP=0")));
+    QString shownTip;
+    QTimer::singleShot(0, [&] {
+        auto* tips = window ? window->findChild<frmPickup*>() : nullptr;
+        if (!tips)
+            return;
+        shownTip = tips->txtPickup()->toPlainText();
+        tips->chkPick()->setChecked(true);
+        tips->cmdOk()->click();
+    });
+    start();
+    EXPECT_FALSE(shownTip.isEmpty());
+    EXPECT_EQ(window->config().settings().Pickup, 1);
+    ASSERT_TRUE(config.open(QIODevice::ReadOnly));
+    EXPECT_EQ(config.readAll(), stored); // PICKUP=1 again, every other byte as it was
+
+    ASSERT_TRUE(window->mnuAbout()->isEnabled());
+    window->mnuAbout()->trigger();
+    auto* about = window->findChild<frmAbout*>();
+    ASSERT_NE(about, nullptr);
+    EXPECT_TRUE(about->isVisible());
+    EXPECT_FALSE(about->isModal());
+    // The main window's keys go on working while it is open.
+    key(Qt::Key_P);
+    ASSERT_TRUE(waitForClip(nameAt(1)));
+    key(Qt::Key_F12);
+    EXPECT_TRUE(playing().isEmpty());
 }
