@@ -2,6 +2,7 @@
 // another user or a file-size limit (through the helper program edit_run_helper).
 #include "EditRun.h"
 
+#include "ByteTempDir.h"
 #include "EditJobs.h"
 #include "EditRunTestSupport.h"
 #include "MessageService.h"
@@ -58,7 +59,7 @@ protected:
         return m_messages.shown().isEmpty() ? QString() : m_messages.shown().last().text;
     }
 
-    QTemporaryDir m_dir;
+    ByteTempDir m_dir;
     QString m_folder;
     RunGate m_gate;
     RecordingMessageService m_messages;
@@ -245,6 +246,34 @@ TEST_F(EditRunTest, AnOutputThatIsASymbolicLinkIsWrittenThroughToItsTarget)
     EXPECT_EQ(bytesOf(path("real/target.mpg")), bytesOf(a) + bytesOf(b));
     EXPECT_TRUE(trashContents().contains(QByteArray("old target")));
     EXPECT_EQ(temporaries(path("real")), QStringList());
+}
+
+TEST_F(EditRunTest, RealMediaJoinAndCutKeepNamesAsTheirBytes)
+{
+    // Blanks, quotes, $, ;, a newline and Shift-JIS bytes that are not UTF-8, in inputs and outputs.
+    const QString first = copyClip(m_folder, "one.rm", "a b 'q' \"d\" $x;y.rm");
+    const QString second = copyClip(m_folder, "two.rm", QByteArray("new\nline \x93\x8c\x8b\x9e.rm"));
+    const QString joined = m_folder + u'/' + fromNativePath(QByteArray("out $(rm) \xfe.rm"));
+    RunRequest request = join(ToolKind::RaJoin, {first, second}, joined);
+    request.title = QStringLiteral("題名");
+    ASSERT_EQ(run(request), EditRun::Outcome::Succeeded) << qPrintable(lastText());
+
+    // The cut takes the joined file by a file address of its bytes.
+    const QString cutOut = m_folder + u'/' + fromNativePath(QByteArray("cut \x81;.rm"));
+    const QString address =
+        QStringLiteral("file://") + QString::fromLatin1(toNativePath(joined).toPercentEncoding("/"));
+    ASSERT_EQ(run(cut(address, "0", "1000", cutOut)), EditRun::Outcome::Succeeded) << qPrintable(lastText());
+
+    // ffprobe is handed plain names that lead to them.
+    for (const auto& [file, seconds] : {std::pair{joined, 2.0}, std::pair{cutOut, 1.0}}) {
+        const QString probe = path(QStringLiteral("probe.rm"));
+        ::unlink(toNativePath(probe).constData());
+        ASSERT_EQ(::symlink(toNativePath(file).constData(), toNativePath(probe).constData()), 0);
+        EXPECT_NEAR(TestClips::ffprobeDuration(probe), seconds, 0.3);
+        EXPECT_EQ(decodeErrors(probe), QByteArray());
+    }
+    EXPECT_TRUE(exists(first));
+    EXPECT_TRUE(exists(second));
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "InputPanelModel.h"
 
+#include "ByteTempDir.h"
 #include "EditorTestSupport.h"
 #include "NativePath.h"
 
@@ -47,7 +48,7 @@ protected:
         return out;
     }
 
-    QTemporaryDir m_dir;
+    ByteTempDir m_dir;
     EditorSettings m_settings;
 };
 

@@ -1,5 +1,6 @@
 // The three tools run from their windows on the offscreen platform: real clips, the real wait window,
 // questions answered through the message service.
+#include "ByteTempDir.h"
 #include "EditRunTestSupport.h"
 #include "EditorWindows.h"
 #include "InputPanel.h"
@@ -78,7 +79,7 @@ protected:
         return out;
     }
 
-    QTemporaryDir m_dir;
+    ByteTempDir m_dir;
     QTemporaryDir m_config;
     QString m_folder;
     RecordingMessageService m_messages;
