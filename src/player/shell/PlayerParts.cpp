@@ -604,6 +604,8 @@ void PlayerParts::setupFavouritesConnections()
 void PlayerParts::favouritesModeChanged(bool on)
 {
     m_file1.setLabelEditAutomatic(!on);
+    // A full path too long for its column keeps its file name in view.
+    m_window.FILE1()->setTextElideMode(on ? Qt::ElideMiddle : Qt::ElideRight);
     updateFavouritesMenu();
     m_window.tvwDir()->setVisible(!on);
     m_window.folderLabel()->setVisible(!on);

@@ -28,6 +28,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <cstdio>
 #include <functional>
 #include <memory>
 
@@ -38,11 +39,13 @@ namespace {
 
 constexpr int kTimeoutMs = 20000;
 
-/// Clips made once per process: a.rm, b.mpg and c.asf (one second each) in one folder.
+/// Clips made once per process (one second each) in one folder: a.rm, b.mpg and an ASF clip whose name holds
+/// a blank, quotes and bytes that are not UTF-8 (CP932 text).
 struct Clips
 {
     QTemporaryDir root;
     QString folder;
+    QString asf;
     bool ok = false;
 
     Clips()
@@ -52,6 +55,9 @@ struct Clips
         ok = !TestClips::makeClip(folder, QStringLiteral("a.rm"), ClipKind::RealMedia, 1.0).isEmpty() &&
              !TestClips::makeClip(folder, QStringLiteral("b.mpg"), ClipKind::Mpeg1, 1.0).isEmpty() &&
              !TestClips::makeClip(folder, QStringLiteral("c.asf"), ClipKind::Asf, 1.0).isEmpty();
+        asf = fromNativePath(QByteArray("c\x82\xa0 'x'.asf"));
+        ok = ok && ::rename(toNativePath(folder + QStringLiteral("/c.asf")).constData(),
+                            toNativePath(folder + u'/' + asf).constData()) == 0;
         folder += u'/';
     }
 };
@@ -193,7 +199,7 @@ TEST_F(FavouritesWindowTest, SwitchingTwiceKeepsTheFolderAndHoldsTheClip)
     EXPECT_FALSE(window->treFa()->isVisibleTo(window.get()));
     EXPECT_EQ(treeNodes(), (QStringList{"Favorites", "ﾌｫﾙﾀﾞ1"})); // built at start from the empty list
     const QStringList folderList = listed();
-    ASSERT_EQ(folderList, (QStringList{"a.rm", "b.mpg", "c.asf"}));
+    ASSERT_EQ(folderList, (QStringList{"a.rm", "b.mpg", clips().asf}));
 
     list().select(indexOf("b.mpg"));
     parts->controller().PlayCommand();
@@ -206,6 +212,7 @@ TEST_F(FavouritesWindowTest, SwitchingTwiceKeepsTheFolderAndHoldsTheClip)
     EXPECT_TRUE(window->lblFa()->isVisibleTo(window.get()));
     EXPECT_TRUE(list().isEmpty());
     EXPECT_FALSE(parts->file1().labelEditAutomatic());
+    EXPECT_EQ(window->FILE1()->textElideMode(), Qt::ElideMiddle); // long paths keep their file names in view
     EXPECT_EQ(parts->controller().mediaPlayer().playState(), media::WP::PlayState::Paused);
 
     QTest::keyClick(window->FILE1(), Qt::Key_O, Qt::ControlModifier);
@@ -237,15 +244,15 @@ TEST_F(FavouritesWindowTest, AddedClipsPlayThroughFromTheirNewFolder)
     answerChooser("Live");
     window->mnuFaAdd()->trigger();
     EXPECT_EQ(treeNodes(), (QStringList{"Favorites", "Live"}));
-    list().select(indexOf("c.asf"));
+    list().select(indexOf(clips().asf));
     answerChooser("Live");
     parts->file1().popFaAdd()->trigger(); // the pop-up menu's entry does the same
     EXPECT_EQ(faDat(), toNativePath(clips().folder) + "a.rm|Live\r\n" + toNativePath(clips().folder) +
-                           "c.asf|Live\r\n");
+                           toNativePath(clips().asf) + "|Live\r\n");
 
     window->mnuFaOpen()->trigger();
     clickNode("Live");
-    EXPECT_EQ(listed(), (QStringList{clips().folder + "a.rm", clips().folder + "c.asf"}));
+    EXPECT_EQ(listed(), (QStringList{clips().folder + "a.rm", clips().folder + clips().asf}));
     EXPECT_FALSE(list().item(1).title.isEmpty());
     EXPECT_FALSE(list().item(1).sizeText.isEmpty());
     EXPECT_EQ(list().item(1).dateText.size(), 19);
@@ -258,7 +265,7 @@ TEST_F(FavouritesWindowTest, AddedClipsPlayThroughFromTheirNewFolder)
     list().select(1);
     parts->controller().PlayCommand();
     ASSERT_TRUE(TestWait::waitFor([&] { return finished; }, kTimeoutMs));
-    EXPECT_EQ(started, (QStringList{clips().folder + "a.rm", clips().folder + "c.asf"}));
+    EXPECT_EQ(started, (QStringList{clips().folder + "a.rm", clips().folder + clips().asf}));
     // No history entry: favourites are not a folder.
     EXPECT_NE(window->folderHistory()[0], clips().folder);
     EXPECT_TRUE(messages.shown().isEmpty());
@@ -268,7 +275,8 @@ TEST_F(FavouritesWindowTest, ViewMenuStatesRemoveAndStartInFavouritesMode)
 {
     ASSERT_TRUE(dir.write(QStringLiteral("Fa.dat"), toNativePath(clips().folder) + "a.rm|Live\r\n" +
                                                         toNativePath(clips().folder) + "b.mpg|Live\r\n" +
-                                                        toNativePath(clips().folder) + "c.asf|Other\r\n"));
+                                                        toNativePath(clips().folder) +
+                                                        toNativePath(clips().asf) + "|Other\r\n"));
     writeConfig(0);
     start();
     // Started in favourites mode: the favourites tree, an empty list until a folder is clicked.
@@ -287,7 +295,7 @@ TEST_F(FavouritesWindowTest, ViewMenuStatesRemoveAndStartInFavouritesMode)
     window->mnuFaDel()->trigger(); // no question
     EXPECT_EQ(listed(), QStringList{clips().folder + "b.mpg"});
     EXPECT_EQ(faDat(), toNativePath(clips().folder) + "b.mpg|Live\r\n" + toNativePath(clips().folder) +
-                           "c.asf|Other\r\n");
+                           toNativePath(clips().asf) + "|Other\r\n");
     clickNode("Favorites");
     EXPECT_TRUE(list().isEmpty());
 
@@ -295,7 +303,7 @@ TEST_F(FavouritesWindowTest, ViewMenuStatesRemoveAndStartInFavouritesMode)
     clickNode("Other");
     list().select(1);
     QTest::keyClick(window->FILE1(), Qt::Key_Delete);
-    EXPECT_TRUE(QFile::exists(clips().folder + "c.asf"));
+    EXPECT_TRUE(pathExists(clips().folder + clips().asf));
     EXPECT_TRUE(messages.shown().isEmpty());
 
     // A history entry chosen in favourites mode leaves it and opens that folder.
@@ -307,7 +315,7 @@ TEST_F(FavouritesWindowTest, ViewMenuStatesRemoveAndStartInFavouritesMode)
     EXPECT_FALSE(window->mnuFaOpen()->isChecked());
     EXPECT_TRUE(window->mnuFaAdd()->isEnabled());
     EXPECT_FALSE(window->mnuFaDel()->isEnabled());
-    EXPECT_EQ(listed(), (QStringList{"a.rm", "b.mpg", "c.asf"}));
+    EXPECT_EQ(listed(), (QStringList{"a.rm", "b.mpg", clips().asf}));
 }
 
 // Ctrl+S opens the manager; a folder renamed there shows under its new name in the main window's tree.
