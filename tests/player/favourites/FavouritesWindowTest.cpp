@@ -31,6 +31,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <unistd.h>
 
 using namespace vello;
 using ClipKind = TestClips::ClipKind;
@@ -60,6 +61,8 @@ struct Clips
                             toNativePath(folder + u'/' + asf).constData()) == 0;
         folder += u'/';
     }
+    // QTemporaryDir cannot remove a name that is not UTF-8.
+    ~Clips() { ::unlink(toNativePath(folder + asf).constData()); }
 };
 
 Clips& clips()
@@ -132,7 +135,8 @@ protected:
         ASSERT_EQ(window->Form_Load(), frmMain::StartResult::Running);
         // Shortcuts reach the active window only.
         window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        ASSERT_TRUE(
+            TestWait::waitFor([&] { return QApplication::activeWindow() == window.get(); }, kTimeoutMs));
     }
 
     FileList& list() { return parts->browser().list(); }
