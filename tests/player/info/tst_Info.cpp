@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <ostream>
 #include <string>
 
 using namespace vello;
@@ -20,6 +21,11 @@ struct VersionCase
     int major, minor, revision;
     const char* text;
 };
+
+void PrintTo(const VersionCase& c, std::ostream* os)
+{
+    *os << c.text;
+}
 
 class VersionText : public ::testing::TestWithParam<VersionCase>
 {
