@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of Velloplayer under Xvfb from a neutral place: a copy of the program in a
 # temporary folder, a temporary home holding only a "samples" folder (made by make-samples.sh), so no
-# build folder or machine path shows. xdotool, when present, narrows each shot to the main window. Writes docs/screenshots/first-start.png and playing.png.
+# build folder or machine path shows. xdotool, when present, narrows each shot to the main window. Writes docs/screenshots/first-start.png and playing.png,
+# and with xdotool the tips, settings (one shot a page) and about windows.
 # Usage: bash scripts/screenshots.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -62,3 +63,33 @@ shot() {
 }
 shot first-start.png 3
 shot playing.png 4 "$home/samples/01 sample.rm"
+
+# The tips window at a start with the tips on, then the settings window (F3) page by page, and the about
+# window from the Help menu. Keys need xdotool.
+if command -v xdotool >/dev/null; then
+  sed -i 's/^PICKUP=1$/PICKUP=0/' "$home/.local/share/Velloplayer/Config.ini"
+  HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share XDG_RUNTIME_DIR=$work \
+    xvfb-run -a -s '-screen 0 1024x768x24' bash -c '
+      "$0" & pid=$!
+      out=$1
+      grab() {
+        local win
+        win=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
+        [ -n "$win" ] && import -window "$win" "$out/$2" && echo "screenshots: $out/$2"
+      }
+      sleep 4
+      grab "便利な使い方" tips.png
+      xdotool key Return; sleep 1
+      xdotool windowfocus "$(xdotool search --onlyvisible --name "^Velloplayer" | head -1)"; sleep 0.5
+      xdotool key F3; sleep 1
+      grab "環境設定" settings-general.png
+      xdotool key ctrl+Tab; sleep 0.5
+      grab "環境設定" settings-play.png
+      xdotool key ctrl+Tab; sleep 0.5
+      grab "環境設定" settings-file-list.png
+      xdotool key Escape; sleep 0.5
+      xdotool windowfocus "$(xdotool search --onlyvisible --name "^Velloplayer" | head -1)"; sleep 0.3
+      xdotool key alt+h; sleep 0.5; xdotool key a; sleep 1
+      grab "ﾊﾞｰｼﾞｮﾝ情報" about.png
+      kill $pid; wait $pid 2>/dev/null || true' "$work/prog/velloplayer" "$out"
+fi
