@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of Velloplayer under Xvfb from a neutral place: a copy of the program in a
 # temporary folder, a temporary home holding only a "samples" folder (made by make-samples.sh), so no
-# build folder or machine path shows. xdotool, when present, narrows each shot to the main window. Writes docs/screenshots/first-start.png and playing.png,
-# and with xdotool the tips, settings (one shot a page) and about windows.
+# build folder or machine path shows. xdotool, when present, narrows each shot to the main window. Writes
+# docs/screenshots/first-start.png and playing.png, and with xdotool the tips, settings (one shot a page)
+# and about windows.
 # Usage: bash scripts/screenshots.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
