@@ -247,7 +247,7 @@ void frmMain::createMenus()
     connect(m_mnuViewSize, &QAction::triggered, this, &frmMain::mnuViewSize_Click);
     connect(m_mnuShortcut, &QAction::triggered, this, &frmMain::mnuShortcut_Click);
     connect(m_mnuHelpContents, &QAction::triggered, this, &frmMain::mnuHelp_Click);
-    // Not built yet: settings, favourites, about and update. Their parts enable and connect them.
+    // Offered only once the parts that carry them (settings, favourites, about, update) connect them.
     for (QAction* a : {m_mnuCfg, m_mnuFaOpen, m_mnuFaEdit, m_mnuFaAdd, m_mnuFaDel, m_mnuAbout, m_mnuUpdate})
         a->setEnabled(false);
 }
