@@ -3,7 +3,7 @@
 # temporary folder, a temporary home holding only a "samples" folder (made by make-samples.sh), so no
 # build folder or machine path shows. xdotool, when present, narrows each shot to the main window. Writes
 # docs/screenshots/first-start.png and playing.png, and with xdotool the tips, settings (one shot a page)
-# and about windows.
+# and about windows, and with python3-pyftpdlib the update check.
 # Usage: bash scripts/screenshots.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -93,4 +93,64 @@ if command -v xdotool >/dev/null; then
       xdotool key alt+h; sleep 0.5; xdotool key a; sleep 1
       grab "ﾊﾞｰｼﾞｮﾝ情報" about.png
       kill $pid; wait $pid 2>/dev/null || true' "$work/prog/velloplayer" "$out"
+fi
+
+# The update check against a local FTP server (python3-pyftpdlib) holding a newer version file and an
+# archive: the question, the window while the archive downloads (the server sends half and then stalls),
+# and the message after a complete download. Each shot is the screen cut to the main window.
+if command -v xdotool >/dev/null && /usr/bin/python3 -c 'import pyftpdlib' 2>/dev/null; then
+  sed -i 's/^PICKUP=0$/PICKUP=1/' "$home/.local/share/Velloplayer/Config.ini"
+  ftp=$home/.local/ftp # out of sight in the folder tree
+  mkdir -p "$ftp/homes/anonymous" "$ftp/behaviour" "$home/Downloads"
+  printf '1.25\r\n' >"$ftp/homes/anonymous/vpver.ini"
+  head -c 200000 /dev/urandom >"$ftp/homes/anonymous/Vello.lzh"
+  /usr/bin/python3 tests/player/update/ftp_server.py --base "$ftp" --password unused >"$work/ftp.port" &
+  ftp_pid=$!
+  trap 'kill $ftp_pid 2>/dev/null || true; rm -rf "$work"' EXIT
+  for _ in $(seq 50); do grep -q '^PORT' "$work/ftp.port" && break; sleep 0.1; done
+  port=$(awk '/^PORT/ {print $2}' "$work/ftp.port")
+  # update SHOT... : one check up to the download; "question", "downloading" and "downloaded" name shots.
+  update() {
+    HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share XDG_RUNTIME_DIR=$work \
+      VELLOPLAYER_UPDATE_HOST=127.0.0.1 VELLOPLAYER_UPDATE_PORT=$port VELLOPLAYER_UPDATE_USER= \
+      VELLOPLAYER_UPDATE_PASSWORD= xvfb-run -a -s '-screen 0 1024x768x24' bash -c '
+      "$0" & pid=$!
+      out=$1 folder=$2
+      shift 2
+      main=$(xdotool search --sync --onlyvisible --name "^Velloplayer" | head -1)
+      eval "$(xdotool getwindowgeometry --shell "$main")"
+      area=${WIDTH}x${HEIGHT}+$X+$Y
+      grab() { import -window root -crop "$area" +repage "$out/$1" && echo "screenshots: $out/$1"; }
+      # Waits (10 s at most) for a message box, then answers it with a key.
+      box() {
+        for _ in $(seq 100); do
+          xdotool search --onlyvisible --name "^Velloplayer$" >/dev/null 2>&1 && return 0
+          sleep 0.1
+        done
+      }
+      answer() {
+        box; xdotool windowfocus "$(xdotool search --onlyvisible --name "^Velloplayer$" | tail -1)"; sleep 0.3
+        xdotool key "$1"; sleep 0.7
+      }
+      sleep 3
+      xdotool windowfocus "$main"; sleep 0.3
+      xdotool key alt+h; sleep 0.5; xdotool key Up Return; sleep 1.5
+      answer Escape # no dial-up link: "いいえ", a permanent connection
+      box; sleep 0.3
+      for shot in "$@"; do [ "$shot" = question ] && grab update-question.png; done
+      answer Return # download it
+      answer Return # "保存先フォルダを指定してください"
+      xdotool windowfocus "$(xdotool search --onlyvisible --name "保存先フォルダ" | head -1)"; sleep 0.3
+      xdotool type "$folder"; xdotool key Return; sleep 2
+      for shot in "$@"; do
+        [ "$shot" = downloading ] && grab update-downloading.png
+        [ "$shot" = downloaded ] && grab update-downloaded.png
+      done
+      kill $pid; wait $pid 2>/dev/null || true' "$work/prog/velloplayer" "$out" "$home/Downloads" "$@"
+  }
+  echo Vello.lzh >"$ftp/behaviour/anonymous.stall"
+  update question downloading
+  rm "$ftp/behaviour/anonymous.stall"
+  update downloaded
+  kill $ftp_pid; wait $ftp_pid 2>/dev/null || true
 fi
