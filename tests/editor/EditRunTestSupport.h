@@ -19,29 +19,47 @@
 
 namespace RunTest {
 
-/// Clips made once per test process, copied per test.
+/// Clips made once per test process, each when a test first asks for it, copied per test.
 class ClipCache
 {
 public:
     static QString clip(const QString& name)
     {
         static ClipCache cache;
-        return cache.m_dir.filePath(name);
+        return cache.made(name);
     }
 
 private:
-    ClipCache()
+    QString made(const QString& name)
     {
+        const QString path = m_dir.filePath(name);
+        if (QFile::exists(path))
+            return path;
         using TestClips::ClipKind;
-        TestClips::makeClip(m_dir.path(), "one.rm", ClipKind::RealMedia, 1.0, "一");
-        TestClips::makeClip(m_dir.path(), "two.rm", ClipKind::RealMedia, 1.0, "二");
-        TestClips::makeClip(m_dir.path(), "three.rm", ClipKind::RealMedia, 1.0, "三");
-        TestClips::makeClip(m_dir.path(), "long.rm", ClipKind::RealMedia, 4.0, "長い");
-        TestClips::makeClip(m_dir.path(), "audio.rm", ClipKind::RealMediaAudio, 1.0);
-        TestClips::makeClip(m_dir.path(), "a.mpg", ClipKind::Mpeg1, 0.6);
-        TestClips::makeClip(m_dir.path(), "b.mpg", ClipKind::Mpeg1, 0.6);
-        TestClips::makeClip(m_dir.path(), "c.mpg", ClipKind::Mpeg1, 0.6);
-        TestClips::makeTruncatedCopy(m_dir.filePath("two.rm"), m_dir.path(), "broken.rm", 300);
+        struct Recipe
+        {
+            const char* name;
+            ClipKind kind;
+            double seconds;
+            const char* title;
+        };
+        static const Recipe recipes[] = {
+            {"one.rm", ClipKind::RealMedia, 1.0, "一"},
+            {"two.rm", ClipKind::RealMedia, 1.0, "二"},
+            {"three.rm", ClipKind::RealMedia, 1.0, "三"},
+            {"long.rm", ClipKind::RealMedia, 4.0, "長い"},
+            {"audio.rm", ClipKind::RealMediaAudio, 1.0, ""},
+            {"a.mpg", ClipKind::Mpeg1, 0.6, ""},
+            {"b.mpg", ClipKind::Mpeg1, 0.6, ""},
+            {"c.mpg", ClipKind::Mpeg1, 0.6, ""},
+        };
+        if (name == QStringLiteral("broken.rm"))
+            return TestClips::makeTruncatedCopy(made(QStringLiteral("two.rm")), m_dir.path(), name, 300);
+        for (const Recipe& r : recipes) {
+            if (name == QLatin1String(r.name))
+                return TestClips::makeClip(m_dir.path(), name, r.kind, r.seconds, QString::fromUtf8(r.title));
+        }
+        return {};
     }
     QTemporaryDir m_dir;
 };

@@ -36,8 +36,6 @@ protected:
         m_folder = m_dir.path();
         const EditorSettings settings{m_folder, m_folder, m_folder, QStringLiteral("rm"),
                                       QStringLiteral("mpg")};
-        for (const char* clip : {"one.rm", "two.rm", "three.rm", "long.rm"})
-            copyClip(m_folder, clip, clip);
         m_windows = std::make_unique<EditorWindows>(settings, EditorTest::nullEngine(),
                                                     m_config.filePath(QStringLiteral("Config.ini")));
         m_windows->menu().show();
@@ -50,6 +48,12 @@ protected:
         ProgramPaths::overrideProgramFolder(QString());
     }
     QString path(const QString& name) const { return m_folder + u'/' + name; }
+    /// Puts these clips into the window's folder.
+    void have(std::initializer_list<const char*> clips)
+    {
+        for (const char* clip : clips)
+            copyClip(m_folder, clip, clip);
+    }
     ToolWindow* open(ToolKind kind) { return m_windows->openTool(kind); }
     /// Lists these files of the window's folder in the input list, in this order.
     void addInputs(ToolWindow* window, const QStringList& names)
@@ -91,6 +95,7 @@ protected:
 
 TEST_F(ToolRunTest, JoinsThreeRealMediaFilesWithATitle)
 {
+    have({"one.rm", "two.rm", "three.rm"});
     auto* ra = static_cast<frmRa*>(open(ToolKind::RaJoin));
     addInputs(ra, {"one.rm", "two.rm", "three.rm"});
     ra->txtTitle()->setText(QStringLiteral("結合 テスト"));
@@ -123,6 +128,7 @@ TEST_F(ToolRunTest, JoinsThreeRealMediaFilesWithATitle)
 
 TEST_F(ToolRunTest, OneInputGivesACopyWithTheNewTitleAndAClickedEntryShowsItsTitle)
 {
+    have({"one.rm", "two.rm"});
     auto* ra = static_cast<frmRa*>(open(ToolKind::RaJoin));
     addInputs(ra, {"two.rm", "one.rm"});
     emit ra->panel()->inputClicked(1);
@@ -138,6 +144,7 @@ TEST_F(ToolRunTest, OneInputGivesACopyWithTheNewTitleAndAClickedEntryShowsItsTit
 
 TEST_F(ToolRunTest, AnExistingOutputGoesToTheTrashOnlyAfterASuccessfulWrite)
 {
+    have({"one.rm", "two.rm"});
     copyClip(m_folder, "broken.rm", "broken.rm");
     QFile old(path("out.rm"));
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
@@ -168,6 +175,7 @@ TEST_F(ToolRunTest, AnExistingOutputGoesToTheTrashOnlyAfterASuccessfulWrite)
 
 TEST_F(ToolRunTest, YesTrashesEveryInputButNeverTheFileJustWritten)
 {
+    have({"one.rm", "two.rm"});
     // one.rm is listed twice and is also the output.
     const QByteArray oneBefore = bytesOf(path("one.rm"));
     const QByteArray twoBefore = bytesOf(path("two.rm"));
@@ -187,6 +195,7 @@ TEST_F(ToolRunTest, YesTrashesEveryInputButNeverTheFileJustWritten)
 
 TEST_F(ToolRunTest, CutsTheRangeTakenFromThePreview)
 {
+    have({"long.rm"});
     auto* cut = static_cast<frmRaCut*>(open(ToolKind::RaCut));
     cut->preview().open(path("long.rm"));
     ASSERT_TRUE(waitFor([&] { return cut->preview().lengthMs() > 0; }));
@@ -211,6 +220,7 @@ TEST_F(ToolRunTest, CutsTheRangeTakenFromThePreview)
 
 TEST_F(ToolRunTest, CutOfAFileAddressOverItsOwnInput)
 {
+    have({"long.rm"});
     // The preview was given a file address; the output is the previewed file itself.
     const QByteArray before = bytesOf(path("long.rm"));
     auto* cut = static_cast<frmRaCut*>(open(ToolKind::RaCut));
@@ -257,6 +267,7 @@ TEST_F(ToolRunTest, MpegJoinIsTheByteConcatenationWithHostileNames)
 
 TEST_F(ToolRunTest, WhileARunGoesNothingClosesAndNoSecondRunStarts)
 {
+    have({"long.rm"});
     auto* ra = static_cast<frmRa*>(open(ToolKind::RaJoin));
     addInputs(ra, {"long.rm", "long.rm", "long.rm"});
     ra->model().setOutputPath(path("busy.rm"));
@@ -285,6 +296,7 @@ TEST_F(ToolRunTest, WhileARunGoesNothingClosesAndNoSecondRunStarts)
 
 TEST_F(ToolRunTest, AMissingWaitWindowProgramRefusesTheRunAndWritesNothing)
 {
+    have({"one.rm"});
     QTemporaryDir empty;
     ProgramPaths::overrideProgramFolder(empty.path());
     auto* ra = static_cast<frmRa*>(open(ToolKind::RaJoin));
