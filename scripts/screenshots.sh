@@ -3,7 +3,8 @@
 # temporary folder, a temporary home holding only a "samples" folder (made by make-samples.sh), so no
 # build folder or machine path shows. xdotool, when present, narrows each shot to the main window. Writes
 # docs/screenshots/first-start.png and playing.png, and with xdotool the tips, settings (one shot a page)
-# and about windows, and with python3-pyftpdlib the update check.
+# and about windows, with python3-pyftpdlib the update check, and favourites mode and the favourites
+# manager.
 # Usage: bash scripts/screenshots.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -153,4 +154,41 @@ if command -v xdotool >/dev/null && /usr/bin/python3 -c 'import pyftpdlib' 2>/de
   rm "$ftp/behaviour/anonymous.stall"
   update downloaded
   kill $ftp_pid; wait $ftp_pid 2>/dev/null || true
+fi
+
+# Favourites: two samples in the favourites folder "Live", a start in favourites mode, the folder clicked
+# and played through (the shot shows the second clip), then the favourites manager (Ctrl+S) on that folder.
+# Clicks are placed in the window's own coordinates, for its design layout.
+if command -v xdotool >/dev/null; then
+  printf '%s|Live\r\n' "$home/samples/02 sample.mpg" "$home/samples/04 ライブ.rm" \
+    > "$home/.local/share/Velloplayer/Fa.dat"
+  sed -i 's/^PICKUP=0$/PICKUP=1/; s/^DEFAULT DIR=2$/DEFAULT DIR=0/' "$home/.local/share/Velloplayer/Config.ini"
+  HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share XDG_RUNTIME_DIR=$work \
+    xvfb-run -a -s '-screen 0 1024x768x24' bash -c '
+      "$0" & pid=$!
+      out=$1
+      grab() {
+        local win
+        win=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
+        [ -n "$win" ] && import -window "$win" "$out/$2" && echo "screenshots: $out/$2"
+      }
+      sleep 3
+      main=$(xdotool search --onlyvisible --name "^Velloplayer" | head -1)
+      xdotool windowsize "$main" 960 620; sleep 0.5
+      # The splitter to the middle, the name column wider, then the folder "Live".
+      xdotool mousemove --window "$main" 194 350 mousedown 1 mousemove --window "$main" 300 350 \
+        mousemove --window "$main" 469 350 mouseup 1; sleep 0.5
+      xdotool mousemove --window "$main" 113 264 mousedown 1 mousemove --window "$main" 200 264 \
+        mousemove --window "$main" 289 264 mouseup 1; sleep 0.3
+      xdotool mousemove --window "$main" 78 66 click 1; sleep 0.5
+      xdotool mousemove --window "$main" 49 284 click --repeat 2 1; sleep 6.5
+      grab "^Velloplayer" favourites-mode.png
+      xdotool windowfocus "$main"; sleep 0.3
+      xdotool key ctrl+s; sleep 1
+      manager=$(xdotool search --onlyvisible --name "お気に入りの整理" | head -1)
+      xdotool mousemove --window "$manager" 89 75 click 1; sleep 0.5
+      xdotool mousemove --window "$manager" 360 55 click 1; sleep 0.5
+      grab "お気に入りの整理" favourites-manager.png
+      xdotool key Escape; sleep 0.3
+      kill $pid; wait $pid 2>/dev/null || true' "$work/prog/velloplayer" "$out"
 fi
