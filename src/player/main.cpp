@@ -108,6 +108,13 @@ int main(int argc, char** argv)
     // its file.
     window.setCommandLine(vello::nativeArguments(argc, argv).join(u' '));
 
+    // The window appears before the command-line file, the refresh and the tips; the media keys and the
+    // screen saver (when the desktop has a session bus) are offered after them.
+    window.setWindowFirst(true);
+    QObject::connect(&window, &vello::frmMain::startupFinished, &parts, [&parts] {
+        if (vello::PlayerDesktop::sessionBusAvailable())
+            parts.desktop().connectToSession(QDBusConnection::sessionBus());
+    });
     if (window.Form_Load() == vello::frmMain::StartResult::AnotherCopyRuns) {
         // Hand the file (the words as the system gave them) to the copy that runs; it raises its window.
         QByteArray text;
@@ -116,9 +123,6 @@ int main(int argc, char** argv)
         vello::RunningCopy::forward(text);
         return 0;
     }
-    // The media keys and the screen saver, when the desktop has a session bus.
-    if (vello::PlayerDesktop::sessionBusAvailable())
-        parts.desktop().connectToSession(QDBusConnection::sessionBus());
     window.show();
     return QApplication::exec();
 }

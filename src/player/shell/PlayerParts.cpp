@@ -154,11 +154,18 @@ void PlayerParts::takeSettings(bool columns)
 void PlayerParts::SetValue()
 {
     m_history.load();
+    // A window that appears before its refresh shows the tree built quickly; the refresh completes it.
+    m_clsDTree.setQuickBuild(m_window.windowFirst());
     m_clsDTree.setTreeView(m_window.tvwDir());
     m_clsDTree.setImageList(&m_imgLst);
     // No folder is pending at start: the tree opens at its own start folder.
     m_clsDTree.setPath(m_clsDTree.Path());
-    clsDTree_Change(m_clsDTree.Path());
+    // The start-up fills the file list once its start folder is chosen; a window that appears first
+    // does not list this folder before that.
+    if (m_window.windowFirst())
+        m_window.folderLabel()->setPath(m_clsDTree.Path());
+    else
+        clsDTree_Change(m_clsDTree.Path());
 }
 
 void PlayerParts::setFolder(const QString& folder)
@@ -199,6 +206,9 @@ void PlayerParts::playCommandLine(const QString& text)
 void PlayerParts::FileChange()
 {
     m_browser.FileChange();
+    // In favourites mode the refresh leaves the folder tree alone: a quickly built one is completed here.
+    if (m_clsDTree.quickBuild())
+        m_clsDTree.Refresh();
 }
 
 std::optional<int> PlayerParts::volumeToStore() const

@@ -28,6 +28,7 @@
 #include <QProcess>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QWindow>
@@ -35,10 +36,14 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace vello {
 
 namespace {
+
+/// How long the start-up's last steps wait for the window's first exposure before they run anyway.
+constexpr int kExposeWaitMs = 1000;
 
 const QString ProgramTitle = QStringLiteral("Velloplayer");
 
@@ -399,6 +404,7 @@ frmMain::StartResult frmMain::Form_Load()
     const auto abandon = [this](const AppException& e) {
         MessageService::standardError(e.error());
         startupTips();
+        emit startupFinished();
         return StartResult::Running;
     };
 
@@ -434,11 +440,33 @@ frmMain::StartResult frmMain::Form_Load()
     }
 
     skipOnError([this] { startupColumnWidths(); });
+    if (m_windowFirst) {
+        // The window appears first; what follows runs from the event loop once it has been painted (a
+        // window that will not be exposed, minimised or hidden, does not wait for it).
+        m_startupRestPending = true;
+        show();
+        if (m_exposeLogged || !windowHandle() || isMinimized() || !isVisible())
+            QTimer::singleShot(0, this, &frmMain::startupRest);
+        else
+            QTimer::singleShot(kExposeWaitMs, this, &frmMain::startupRest);
+        return StartResult::Running;
+    }
     skipOnError([this] { startupCommandLine(); });
     show();
     skipOnError([this] { startupRefresh(); });
     startupTips();
+    emit startupFinished();
     return StartResult::Running;
+}
+
+void frmMain::startupRest()
+{
+    if (!std::exchange(m_startupRestPending, false) || m_unloaded)
+        return;
+    skipOnError([this] { startupCommandLine(); });
+    skipOnError([this] { startupRefresh(); });
+    startupTips();
+    emit startupFinished();
 }
 
 void frmMain::startupReadSystemDrive()
@@ -713,6 +741,9 @@ bool frmMain::eventFilter(QObject* watched, QEvent* e)
         m_exposeLogged = true;
         windowHandle()->removeEventFilter(this);
         qCInfo(lcShell) << "window shown";
+        // Queued: the rest of the start-up runs after this exposure has been painted.
+        if (m_startupRestPending)
+            QMetaObject::invokeMethod(this, &frmMain::startupRest, Qt::QueuedConnection);
     }
     if (watched == m_client && e->type() == QEvent::Resize) {
         if (m_videoFullScreen) {

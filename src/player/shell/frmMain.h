@@ -47,6 +47,13 @@ public:
     /// The whole start-up sequence. Call once, before the event loop. When it returns Running the caller
     /// shows the window (it is already shown unless the start-up was abandoned early).
     StartResult Form_Load();
+    /// When set (the program sets it; the default is off), Form_Load ends with showing the window and
+    /// leaves the command-line file, the refresh and the tips to the event loop: they run as soon as
+    /// the window's first exposure has been painted (at once when no exposure is to come).
+    void setWindowFirst(bool on) { m_windowFirst = on; }
+    bool windowFirst() const { return m_windowFirst; }
+    /// True while the start-up's last steps wait for the window to appear.
+    bool startupPending() const { return m_startupRestPending; }
     /// Each time the window becomes active: topmost when TopMost is on.
     void Form_Activate();
     /// Saves the window state; runs once, when the window closes. Every step runs even if others fail.
@@ -154,6 +161,11 @@ public slots:
     void mnuShortcut_Click();
     void mnuHelp_Click();
 
+signals:
+    /// The start-up has run its last step (the window is shown and refreshed): the program offers its
+    /// desktop services from here.
+    void startupFinished();
+
 protected:
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
@@ -183,6 +195,8 @@ private:
     void startupCommandLine();
     void startupRefresh();
     void startupTips();
+    /// The steps after the window has been shown: command-line file, refresh, tips.
+    void startupRest();
 
     void keepAspect();
     /// The available area of the window's screen, in twips.
@@ -204,6 +218,8 @@ private:
     bool m_unloaded = false;
     bool m_videoFullScreen = false;
     bool m_exposeLogged = false;
+    bool m_windowFirst = false;
+    bool m_startupRestPending = false;
     Qt::WindowStates m_statesBeforeFullScreen;
     QSize m_outerBeforeFullScreen;
     /// The outer size last asked for in twips and the client size in pixels it gave; while the client

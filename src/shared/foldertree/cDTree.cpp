@@ -121,7 +121,9 @@ void cDTree::AddDrives()
     if (!m_tree || !m_icons)
         return;
     clearTree();
-    const QList<DriveEntry> drives = m_driveSource ? m_driveSource() : QList<DriveEntry>();
+    const QList<DriveEntry> drives = m_quickBuild    ? QList<DriveEntry>{DriveEntry{QStringLiteral("/"), {}}}
+                                     : m_driveSource ? m_driveSource()
+                                                     : QList<DriveEntry>();
     for (const DriveEntry& drive : drives)
         AddDriveNode(drive);
 }
@@ -182,7 +184,7 @@ void cDTree::AddSubfolderNodes(QTreeWidgetItem* parent)
         child->setData(0, OpenIconRole, openKey);
         child->setIcon(0, closedIcon);
         m_folders.insert(folded, child);
-        if (FolderTreeLogic::hasSubfolder(childKey))
+        if (m_quickBuild || FolderTreeLogic::hasSubfolder(childKey))
             AddPlaceholder(child);
         children.append(child);
     }
@@ -302,6 +304,7 @@ void cDTree::Refresh()
 {
     if (!m_tree || !m_icons)
         return;
+    m_quickBuild = false;
     clearTree();
     m_icons->clear();
     AddDrives();

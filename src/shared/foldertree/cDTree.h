@@ -43,6 +43,11 @@ public:
     /// Replaces the source of the top-level drive nodes (default FolderTreeLogic::mountedDrives). Takes
     /// effect at the next build (attach or Refresh).
     void setDriveSource(std::function<QList<DriveEntry>()> source);
+    /// Quick build (for a window that is about to appear): while on, the drives are the root only, without
+    /// asking the system for its volumes, and every folder node gets an expand mark without looking into
+    /// it. Refresh builds the whole tree and ends the quick build.
+    void setQuickBuild(bool on) { m_quickBuild = on; }
+    bool quickBuild() const { return m_quickBuild; }
 
     /// Current folder, canonical (ends with "/").
     QString Path() const { return m_path; }
@@ -97,6 +102,7 @@ private:
     QHash<QString, QTreeWidgetItem*> m_folders; ///< folded key -> folder node
     QHash<QString, QTreeWidgetItem*> m_drives;  ///< folded key -> drive node
     bool m_recovering = false;
+    bool m_quickBuild = false;
 };
 
 } // namespace vello

@@ -310,3 +310,42 @@ TEST_F(cDTreeTest, AFolderWhoseNameIsNotUtf8OpensAndLists)
     EXPECT_EQ(FolderTreeLogic::TrimPathForDisplay(key),
               displayPath(fromNativePath(root)) + LegacyNames::folderShown());
 }
+
+TEST_F(cDTreeTest, AQuickBuildShowsTheRootAndMarksEveryFolderUntilARefresh)
+{
+    int volumeLists = 0;
+    m_tree.setDriveSource([this, &volumeLists] {
+        ++volumeLists;
+        return QList<DriveEntry>{{"/", "System"}, {m_root + "/", "Test volume"}};
+    });
+    m_tree.setQuickBuild(true);
+    attach();
+    // The root only, without asking for the volumes.
+    EXPECT_EQ(volumeLists, 0);
+    ASSERT_EQ(m_view.topLevelItemCount(), 1);
+    EXPECT_EQ(cDTree::keyOf(m_view.topLevelItem(0)), "/");
+    ASSERT_TRUE(m_tree.setPath(key("Music/")));
+    QTreeWidgetItem* music = m_tree.nodeForKey(key("Music/"));
+    ASSERT_NE(music, nullptr);
+    ASSERT_EQ(childTexts(music), (QStringList{"alpha", "Live", "Studio"}));
+    // No folder was looked into: every one has an expand mark, also those without subfolders.
+    for (int i = 0; i < music->childCount(); ++i)
+        EXPECT_TRUE(hasOnlyPlaceholder(music->child(i))) << qPrintable(music->child(i)->text(0));
+    EXPECT_TRUE(hasOnlyPlaceholder(m_tree.nodeForKey(key("files/"))));
+    // Opening a folder without subfolders takes its mark away.
+    QTreeWidgetItem* studio = music->child(2);
+    m_view.expandItem(studio);
+    EXPECT_EQ(studio->childCount(), 0);
+
+    // A refresh builds the whole tree: the volumes, and marks only where there are subfolders.
+    m_tree.Refresh();
+    EXPECT_FALSE(m_tree.quickBuild());
+    EXPECT_EQ(volumeLists, 1);
+    EXPECT_EQ(m_view.topLevelItemCount(), 2);
+    EXPECT_EQ(m_tree.Path(), key("Music/"));
+    music = m_tree.nodeForKey(key("Music/"));
+    ASSERT_NE(music, nullptr);
+    EXPECT_TRUE(hasOnlyPlaceholder(music->child(1)));             // Live holds a folder
+    EXPECT_EQ(music->child(2)->childCount(), 0);                  // Studio does not
+    EXPECT_EQ(m_tree.nodeForKey(key("files/"))->childCount(), 0); // only files inside
+}
