@@ -136,12 +136,14 @@ void cDTree::AddDriveNode(const DriveEntry& drive)
     const QString folded = FolderTreeLogic::foldKey(root);
     if (m_drives.contains(folded))
         return;
-    const QString iconKey = m_icons->keyFor(QStringLiteral("drive"), driveIcon);
     auto* node = new QTreeWidgetItem(QStringList{drive.displayName.isEmpty() ? root : drive.displayName});
     node->setData(0, KeyRole, root);
-    node->setData(0, ClosedIconRole, iconKey);
-    node->setData(0, OpenIconRole, iconKey);
-    node->setIcon(0, m_icons->icon(iconKey));
+    if (!m_quickBuild) {
+        const QString iconKey = m_icons->keyFor(QStringLiteral("drive"), driveIcon);
+        node->setData(0, ClosedIconRole, iconKey);
+        node->setData(0, OpenIconRole, iconKey);
+        node->setIcon(0, m_icons->icon(iconKey));
+    }
     node->setToolTip(0, displayPath(root));
     m_tree->addTopLevelItem(node);
     m_drives.insert(folded, node);
@@ -189,6 +191,25 @@ void cDTree::AddSubfolderNodes(QTreeWidgetItem* parent)
         children.append(child);
     }
     parent->addChildren(children);
+}
+
+QTreeWidgetItem* cDTree::addQuickNode(QTreeWidgetItem* parent, const QString& key)
+{
+    if (!isDirectory(key))
+        return nullptr;
+    // Only the folders on the way are shown until the whole tree is built; the parent's expand mark
+    // gives way to them.
+    if (parent->childCount() == 1 && isPlaceholder(parent->child(0)))
+        delete parent->takeChild(0);
+    const QString parentKey = keyOf(parent);
+    QString name = key.mid(parentKey.size());
+    name.chop(1);
+    auto* child = new QTreeWidgetItem(QStringList{displayName(name)});
+    child->setData(0, KeyRole, key);
+    m_folders.insert(FolderTreeLogic::foldKey(key), child);
+    AddPlaceholder(child);
+    parent->addChild(child);
+    return child;
 }
 
 void cDTree::forgetSubtree(QTreeWidgetItem* node)
@@ -286,15 +307,20 @@ bool cDTree::setPath(const QString& value)
     const QString s = FolderTreeLogic::GetTruePath(value);
     QTreeWidgetItem* node = nullptr;
     for (qsizetype c = s.indexOf(u'/'); c >= 0; c = s.indexOf(u'/', c + 1)) {
-        node = nodeForKey(s.left(c + 1));
-        if (!node)
+        QTreeWidgetItem* next = nodeForKey(s.left(c + 1));
+        if (!next && m_quickBuild && node)
+            next = addQuickNode(node, s.left(c + 1));
+        if (!next)
             return false;
-        fillIfPlaceholder(node);
+        node = next;
+        if (!m_quickBuild)
+            fillIfPlaceholder(node);
     }
     if (!node)
         return false;
     m_tree->setCurrentItem(node);
-    m_tree->expandItem(node);
+    if (!m_quickBuild)
+        m_tree->expandItem(node);
     m_tree->scrollToItem(node);
     m_path = s;
     return true;

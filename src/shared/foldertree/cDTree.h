@@ -44,8 +44,9 @@ public:
     /// effect at the next build (attach or Refresh).
     void setDriveSource(std::function<QList<DriveEntry>()> source);
     /// Quick build (for a window that is about to appear): while on, the drives are the root only, without
-    /// asking the system for its volumes, and every folder node gets an expand mark without looking into
-    /// it. Refresh builds the whole tree and ends the quick build.
+    /// asking the system for its volumes; setPath shows only the folders on the way to the path, without
+    /// icons or reading any folder; a folder opened by the user is read without looking into its
+    /// subfolders (each gets an expand mark). Refresh builds the whole tree and ends the quick build.
     void setQuickBuild(bool on) { m_quickBuild = on; }
     bool quickBuild() const { return m_quickBuild; }
 
@@ -81,6 +82,9 @@ protected:
 private:
     void applyDisplaySettings();
     void AddDrives();
+    /// Quick build: the node of folder key under parent (whose key is key's parent), or null when key is
+    /// not a folder.
+    QTreeWidgetItem* addQuickNode(QTreeWidgetItem* parent, const QString& key);
     void AddDriveNode(const DriveEntry& drive);
     void AddPlaceholder(QTreeWidgetItem* node);
     void AddSubfolderNodes(QTreeWidgetItem* parent);

@@ -311,7 +311,7 @@ TEST_F(cDTreeTest, AFolderWhoseNameIsNotUtf8OpensAndLists)
               displayPath(fromNativePath(root)) + LegacyNames::folderShown());
 }
 
-TEST_F(cDTreeTest, AQuickBuildShowsTheRootAndMarksEveryFolderUntilARefresh)
+TEST_F(cDTreeTest, AQuickBuildShowsTheWayToThePathUntilARefresh)
 {
     int volumeLists = 0;
     m_tree.setDriveSource([this, &volumeLists] {
@@ -320,32 +320,43 @@ TEST_F(cDTreeTest, AQuickBuildShowsTheRootAndMarksEveryFolderUntilARefresh)
     });
     m_tree.setQuickBuild(true);
     attach();
-    // The root only, without asking for the volumes.
+    // The root only, without asking for the volumes, and no icons.
     EXPECT_EQ(volumeLists, 0);
     ASSERT_EQ(m_view.topLevelItemCount(), 1);
     EXPECT_EQ(cDTree::keyOf(m_view.topLevelItem(0)), "/");
-    ASSERT_TRUE(m_tree.setPath(key("Music/")));
+    EXPECT_EQ(m_icons.count(), 0);
+    // The folders on the way to the path and nothing beside them, none read.
+    ASSERT_TRUE(m_tree.setPath(key("music/live")));
+    EXPECT_EQ(m_tree.Path(), key("Music/Live/"));
     QTreeWidgetItem* music = m_tree.nodeForKey(key("Music/"));
     ASSERT_NE(music, nullptr);
+    EXPECT_EQ(childTexts(music), QStringList{"Live"});
+    EXPECT_EQ(m_view.currentItem(), m_tree.nodeForKey(key("Music/Live/")));
+    EXPECT_TRUE(hasOnlyPlaceholder(m_tree.nodeForKey(key("Music/Live/"))));
+    EXPECT_EQ(m_tree.nodeForKey(key("files/")), nullptr);
+    EXPECT_EQ(m_icons.count(), 0);
+    // A folder the user opens meanwhile is read without looking into its subfolders.
+    m_view.collapseItem(music);
+    m_view.expandItem(music);
     ASSERT_EQ(childTexts(music), (QStringList{"alpha", "Live", "Studio"}));
-    // No folder was looked into: every one has an expand mark, also those without subfolders.
     for (int i = 0; i < music->childCount(); ++i)
         EXPECT_TRUE(hasOnlyPlaceholder(music->child(i))) << qPrintable(music->child(i)->text(0));
-    EXPECT_TRUE(hasOnlyPlaceholder(m_tree.nodeForKey(key("files/"))));
-    // Opening a folder without subfolders takes its mark away.
     QTreeWidgetItem* studio = music->child(2);
     m_view.expandItem(studio);
-    EXPECT_EQ(studio->childCount(), 0);
+    EXPECT_EQ(studio->childCount(), 0); // opened: no subfolders, no mark
 
-    // A refresh builds the whole tree: the volumes, and marks only where there are subfolders.
+    // A refresh builds the whole tree: the volumes, icons, and marks only where there are subfolders.
     m_tree.Refresh();
     EXPECT_FALSE(m_tree.quickBuild());
     EXPECT_EQ(volumeLists, 1);
     EXPECT_EQ(m_view.topLevelItemCount(), 2);
-    EXPECT_EQ(m_tree.Path(), key("Music/"));
+    EXPECT_EQ(m_tree.Path(), key("Music/Live/"));
     music = m_tree.nodeForKey(key("Music/"));
     ASSERT_NE(music, nullptr);
-    EXPECT_TRUE(hasOnlyPlaceholder(music->child(1)));             // Live holds a folder
-    EXPECT_EQ(music->child(2)->childCount(), 0);                  // Studio does not
-    EXPECT_EQ(m_tree.nodeForKey(key("files/"))->childCount(), 0); // only files inside
+    EXPECT_EQ(childTexts(music), (QStringList{"alpha", "Live", "Studio"}));
+    EXPECT_EQ(music->child(2)->childCount(), 0);
+    EXPECT_EQ(childTexts(music->child(1)), QStringList{"deep"});
+    EXPECT_TRUE(hasOnlyPlaceholder(music->child(1)->child(0))); // deep holds a folder
+    EXPECT_EQ(m_tree.nodeForKey(key("files/"))->childCount(), 0);
+    EXPECT_GT(m_icons.count(), 0);
 }
