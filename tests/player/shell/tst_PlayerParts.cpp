@@ -73,7 +73,7 @@ struct Clips
              !TestClips::makeClip(folderA, QStringLiteral("b.mpg"), ClipKind::Mpeg1, 1.0).isEmpty() &&
              !TestClips::makeClip(folderA, QStringLiteral("c.asf"), ClipKind::Asf, 1.0).isEmpty() &&
              !TestClips::makeNonMediaFile(folderA, QStringLiteral("song.mp3")).isEmpty();
-        longClip = TestClips::makeClip(folderB, QStringLiteral("long.mpg"), ClipKind::Mpeg1, 4.0);
+        longClip = TestClips::makeClip(folderB, QStringLiteral("long.mpg"), ClipKind::Mpeg1, 30.0);
         big = TestClips::makeClip(folderB, QStringLiteral("big.mpg"), ClipKind::Mpeg1, 1.0, {},
                                   QSize(320, 240));
         ok = ok && !longClip.isEmpty() && !big.isEmpty();
