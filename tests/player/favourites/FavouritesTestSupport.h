@@ -1,15 +1,14 @@
 // Fixtures for the favourites tests: files with names given as bytes, Fa.dat written and read as bytes.
 #pragma once
 
+#include "ByteTempDir.h"
 #include "MessageService.h"
 #include "NativePath.h"
 
 #include <QByteArray>
 #include <QString>
-#include <QTemporaryDir>
 
 #include <fcntl.h>
-#include <ftw.h>
 #include <unistd.h>
 
 namespace vello::test {
@@ -39,28 +38,13 @@ inline QByteArray readNative(const QByteArray& path)
     return out;
 }
 
-/// A temporary folder with helpers for files named by bytes.
+/// A temporary folder with helpers for files named by bytes (removed by their bytes).
 class ByteFolder
 {
 public:
     ByteFolder() = default;
     ByteFolder(const ByteFolder&) = delete;
     ByteFolder& operator=(const ByteFolder&) = delete;
-    /// Removes the contents by their bytes (QTemporaryDir cannot reach names that are not UTF-8).
-    ~ByteFolder()
-    {
-        if (!m_dir.isValid())
-            return;
-        ::nftw(
-            toNativePath(m_dir.path()).constData(),
-            [](const char* path, const struct stat*, int, struct FTW* ftw) {
-                if (ftw->level > 0)
-                    ::remove(path);
-                return 0;
-            },
-            16, FTW_DEPTH | FTW_PHYS);
-    }
-
     bool isValid() const { return m_dir.isValid(); }
     /// The folder as native bytes, with a trailing "/".
     QByteArray native() const { return toNativePath(m_dir.path()) + '/'; }
@@ -73,7 +57,7 @@ public:
     }
 
 private:
-    QTemporaryDir m_dir;
+    ByteTempDir m_dir;
 };
 
 /// "ポップス" and "ライブ" in CP932: the first holds a 0x7C ("|") as the second byte of "ポ".
