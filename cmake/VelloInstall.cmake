@@ -117,10 +117,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries the programs link come from dpkg-shlibdeps; Qt's platform plugins (the X11 and
-# Wayland windows) are plugins, not linked, and libmpv is loaded when the first clip plays (MpvLibrary),
-# so those are named here.
+# Wayland windows) are plugins, not linked, libmpv is loaded when the first clip plays (MpvLibrary) and
+# libcurl by the first transfer of the update check (CurlLibrary), so those are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libmpv2 | libmpv1")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libmpv2 | libmpv1, libcurl4")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, fonts-noto-cjk | fonts-ipafont-gothic, xdg-utils")
 # Only what the install rules above name goes into the package (no test programs or benchmarks).
 set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};Unspecified;/")

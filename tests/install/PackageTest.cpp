@@ -72,8 +72,8 @@ TEST(Package, CpackBuildsADebWithTheInstalledFilesAndTheirLibraries)
     for (const QString& line : description.split(u'\n', Qt::SkipEmptyParts))
         EXPECT_LE(line.size(), 90) << qPrintable(line);
     // Each as the start of an entry (the Debian names carry the library's version: libmpv2, libcurl4).
-    for (const char* library :
-         {"libc6", "libmpv", "libqt6core6", "libqt6gui6", "libqt6widgets6", "libx11-6", "qt6-qpa-plugins"})
+    for (const char* library : {"libc6", "libmpv", "libcurl4", "libqt6core6", "libqt6gui6", "libqt6widgets6",
+                                "libx11-6", "qt6-qpa-plugins"})
         EXPECT_TRUE(text.contains(QRegularExpression(
             QStringLiteral("(?:Depends: |, )%1").arg(QRegularExpression::escape(QLatin1String(library))))))
             << library << " missing from " << qPrintable(text);

@@ -253,6 +253,15 @@ TEST_F(PlayerCopies, ASecondCopyHandsItsFileToTheFirstWhichPlaysIt)
 TEST_F(PlayerCopies, MediaKeysActAsThePlayersButtonsAndTheMetadataFollows)
 {
     startFirst();
+    // Up and offering its media keys, with neither the engine nor the update check's FTP library loaded:
+    // they are loaded when first needed.
+    {
+        QFile maps(QStringLiteral("/proc/%1/maps").arg(m_first.processId()));
+        ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+        const QByteArray loaded = maps.readAll();
+        EXPECT_FALSE(loaded.contains("libmpv.so"));
+        EXPECT_FALSE(loaded.contains("libcurl.so"));
+    }
     // Play with nothing playing plays the selected entry, the first of the clips' folder.
     EXPECT_EQ(callPlayer(kPlayer, QStringLiteral("PlayPause")).type(), QDBusMessage::ReplyMessage);
     EXPECT_TRUE(playsFile(path("clips/a.rm")));
