@@ -56,6 +56,12 @@ public:
         QFile f(filePath(name));
         return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
     }
+    /// The bytes of a file of the program folder; empty when it cannot be read.
+    QByteArray read(const QString& name) const
+    {
+        QFile f(filePath(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
 
 private:
     QTemporaryDir m_dir;

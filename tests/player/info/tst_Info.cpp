@@ -5,11 +5,11 @@
 #include "PickupTips.h"
 #include "PlayerSettings.h"
 #include "ProgramPaths.h"
+#include "TestHome.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <ostream>
 #include <string>
@@ -94,26 +94,12 @@ TEST(PickupTips, StartsFromTheSharedUnseededGeneratorAndWrapsAfterThirteen)
 class PickupStore : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        ProgramPaths::overrideProgramFolder(dir.path());
-    }
-    void TearDown() override { ProgramPaths::overrideProgramFolder(QString()); }
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
     QString path() const { return dir.filePath(QStringLiteral("Config.ini")); }
-    void write(const QByteArray& bytes)
-    {
-        QFile f(path());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-    QByteArray read() const
-    {
-        QFile f(path());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    void write(const QByteArray& bytes) { ASSERT_TRUE(dir.write(QStringLiteral("Config.ini"), bytes)); }
+    QByteArray read() const { return dir.read(QStringLiteral("Config.ini")); }
 
-    QTemporaryDir dir;
+    TestHome::ProgramFolder dir;
     PlayerSettings settings;
 };
 

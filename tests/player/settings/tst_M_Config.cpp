@@ -3,13 +3,13 @@
 #include "M_Config.h"
 #include "MessageService.h"
 #include "ProgramPaths.h"
+#include "TestHome.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 
 using namespace vello;
 
@@ -52,23 +52,12 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        ProgramPaths::overrideProgramFolder(dir.path());
         config.setHost(&host);
     }
-    void TearDown() override { ProgramPaths::overrideProgramFolder(QString()); }
 
     QString path() const { return dir.filePath(QStringLiteral("Config.ini")); }
-    void write(const QByteArray& bytes)
-    {
-        QFile f(path());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-    QByteArray read() const
-    {
-        QFile f(path());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    void write(const QByteArray& bytes) { ASSERT_TRUE(dir.write(QStringLiteral("Config.ini"), bytes)); }
+    QByteArray read() const { return dir.read(QStringLiteral("Config.ini")); }
     /// Marks every field so that an unread field is recognisable afterwards.
     void presetSentinels()
     {
@@ -79,7 +68,7 @@ protected:
         s.ExtList = QStringList{QStringLiteral("old")};
     }
 
-    QTemporaryDir dir;
+    TestHome::ProgramFolder dir;
     RecordingHost host;
     RecordingMessageService messages;
     ScopedMessageService installed{&messages};

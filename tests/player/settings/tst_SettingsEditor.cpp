@@ -4,12 +4,12 @@
 #include "MessageService.h"
 #include "ProgramPaths.h"
 #include "SettingsEditor.h"
+#include "TestHome.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <functional>
 
@@ -63,27 +63,16 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        ProgramPaths::overrideProgramFolder(dir.path());
         config.setHost(&host);
         QObject::connect(&editor, &SettingsEditor::settingsReloaded,
                          [this] { host.calls << QStringLiteral("reloaded"); });
         QObject::connect(&editor, &SettingsEditor::fileChangeRequested,
                          [this] { host.calls << QStringLiteral("FileChange"); });
     }
-    void TearDown() override { ProgramPaths::overrideProgramFolder(QString()); }
 
     QString path() const { return dir.filePath(QStringLiteral("Config.ini")); }
-    void write(const QByteArray& bytes)
-    {
-        QFile f(path());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-    QByteArray read() const
-    {
-        QFile f(path());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    void write(const QByteArray& bytes) { ASSERT_TRUE(dir.write(QStringLiteral("Config.ini"), bytes)); }
+    QByteArray read() const { return dir.read(QStringLiteral("Config.ini")); }
     /// Writes the file, loads it and forgets the calls made so far.
     void loadStored(const QByteArray& bytes = StoredConfig)
     {
@@ -101,7 +90,7 @@ protected:
         return true;
     }
 
-    QTemporaryDir dir;
+    TestHome::ProgramFolder dir;
     RecordingHost host;
     RecordingMessageService messages;
     ScopedMessageService installed{&messages};

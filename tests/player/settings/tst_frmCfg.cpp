@@ -3,6 +3,7 @@
 #include "MessageService.h"
 #include "ProgramPaths.h"
 #include "SettingsEditor.h"
+#include "TestHome.h"
 #include "frmCfg.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +16,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace vello;
@@ -50,30 +50,21 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        ProgramPaths::overrideProgramFolder(dir.path());
         config.setHost(&host);
         QObject::connect(&editor, &SettingsEditor::fileChangeRequested,
                          [this] { host.calls << QStringLiteral("FileChange"); });
     }
-    void TearDown() override { ProgramPaths::overrideProgramFolder(QString()); }
 
     QString path() const { return dir.filePath(QStringLiteral("Config.ini")); }
     void load(const QByteArray& bytes = StoredConfig)
     {
-        QFile f(path());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        f.close();
+        ASSERT_TRUE(dir.write(QStringLiteral("Config.ini"), bytes));
         config.LoadConfig();
         host.calls.clear();
     }
-    QByteArray read() const
-    {
-        QFile f(path());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray read() const { return dir.read(QStringLiteral("Config.ini")); }
 
-    QTemporaryDir dir;
+    TestHome::ProgramFolder dir;
     RecordingHost host;
     RecordingMessageService messages;
     ScopedMessageService installed{&messages};
