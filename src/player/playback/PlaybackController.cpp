@@ -96,6 +96,8 @@ void PlaybackController::PlaySelected()
     const int selected = list.selectedIndex();
     if (selected < 1 || selected > list.count())
         return;
+    if (m_view)
+        m_view->prepareVideoWindow();
     if (!m_currentFile.isEmpty())
         RememberVolume();
     m_currentFile = m_browser.fullPathOf(selected);
@@ -137,6 +139,8 @@ void PlaybackController::playFile(const QString& path)
 {
     if (path.isEmpty())
         return;
+    if (m_view)
+        m_view->prepareVideoWindow();
     m_currentFile = path;
     m_lastStarted = path;
     ++m_generation;

@@ -89,7 +89,8 @@ public:
     QString volumeFile() const { return m_volumeMemory.path(); }
     /// Program title and version at the head of the window title (default "Velloplayer 1.0.0").
     void setProgramTitle(const QString& title) { m_programTitle = title; }
-    /// Native windows the controls draw into; call before the first play.
+    /// Native windows the controls draw into; call before the first play (at the latest from the view's
+    /// prepareVideoWindow(), which the controller calls before each load).
     void setVideoWindows(quint64 raWindow, quint64 wpWindow);
 
     /// True when the file is played by RA: its last three characters, upper-cased, are ".RA", ".RM" or

@@ -31,6 +31,9 @@ public:
     virtual void focusFileList() {}
     /// The volume slider (sldVol) shows value (0..100); no control is changed by the view.
     virtual void setVolumeSlider(int value) { Q_UNUSED(value) }
+    /// A clip is about to be loaded: a host that makes its picture window when it is first needed makes it
+    /// now and hands it to the controller (setVideoWindows).
+    virtual void prepareVideoWindow() {}
 };
 
 } // namespace vello

@@ -278,10 +278,17 @@ void PlayerParts::singleCopyHeld()
 
 void PlayerParts::bindVideoWindow()
 {
-    QWidget* video = m_window.videoArea();
-    m_videoWindow = video->winId();
+    m_window.videoArea()->installEventFilter(this);
+}
+
+void PlayerParts::prepareVideoWindow()
+{
+    // The video area gets its window of the window system when the first clip is loaded: made before the
+    // main window is first shown, it delays that showing noticeably.
+    if (m_videoWindow != 0)
+        return;
+    m_videoWindow = m_window.videoArea()->winId();
     m_controller.setVideoWindows(m_videoWindow, m_videoWindow);
-    video->installEventFilter(this);
 }
 
 void PlayerParts::setupPlaybackConnections()

@@ -100,6 +100,7 @@ public:
     void showRealAudio(bool realAudio) override;
     void focusFileList() override;
     void setVolumeSlider(int value) override;
+    void prepareVideoWindow() override;
 
     // MainWindowParts
     void settingsLoaded() override;

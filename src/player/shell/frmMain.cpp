@@ -153,7 +153,7 @@ void frmMain::createControls()
 
     m_videoArea = new QWidget(m_client);
     m_videoArea->setObjectName(QStringLiteral("videoArea"));
-    m_videoArea->setAttribute(Qt::WA_NativeWindow);
+    // Made a window of the window system (the players draw into it) when the first clip is loaded.
     m_videoArea->setAttribute(Qt::WA_DontCreateNativeAncestors);
     m_videoArea->setAutoFillBackground(true);
     QPalette black = m_videoArea->palette();
