@@ -2,8 +2,7 @@
 // that are not UTF-8 and leaves them (and the folder) behind.
 #pragma once
 
-#include "NativePath.h"
-
+#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -14,14 +13,17 @@ class ByteTempDir final
 {
 public:
     ByteTempDir() = default;
+    /// A folder made from a template such as QDir::tempPath() + "/name-XXXXXX".
+    explicit ByteTempDir(const QString& templatePath) : m_dir(templatePath) {}
     ByteTempDir(const ByteTempDir&) = delete;
     ByteTempDir& operator=(const ByteTempDir&) = delete;
     ~ByteTempDir()
     {
         if (!m_dir.isValid())
             return;
+        // The folder itself was made by Qt (valid text); only the names inside may be raw bytes.
         ::nftw(
-            vello::toNativePath(m_dir.path()).constData(),
+            QFile::encodeName(m_dir.path()).constData(),
             [](const char* path, const struct stat*, int, struct FTW* ftw) {
                 if (ftw->level > 0)
                     ::remove(path);

@@ -7,17 +7,18 @@
 #else
 #include <QCoreApplication>
 #endif
+#include "ByteTempDir.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QSettings>
-#include <QTemporaryDir>
 
 #include <cstdlib>
 
 int main(int argc, char** argv)
 {
     // Before the first use of QStandardPaths, QFile::moveToTrash or QSettings: never touch the real home.
-    QTemporaryDir home(QDir::tempPath() + QStringLiteral("/vello-test-home-XXXXXX"));
+    ByteTempDir home(QDir::tempPath() + QStringLiteral("/vello-test-home-XXXXXX"));
     const QByteArray homePath = QFile::encodeName(home.path());
     ::setenv("HOME", homePath.constData(), 1);
     ::setenv("XDG_DATA_HOME", (homePath + "/data").constData(), 1);

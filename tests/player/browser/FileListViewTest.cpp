@@ -1,5 +1,6 @@
 #include "FileListView.h"
 
+#include "ByteTempDir.h"
 #include "LegacyNames.h"
 #include "MessageService.h"
 #include "TestFiles.h"
@@ -12,7 +13,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -38,7 +38,7 @@ protected:
     }
     QPoint rowCentre(int index) const { return m_window.visualItemRect(m_view.rowItem(index)).center(); }
 
-    QTemporaryDir m_dir;
+    ByteTempDir m_dir;
     QString m_folder;
     QTreeWidget m_window;
     FileBrowser m_browser;

@@ -1,6 +1,7 @@
 // File names that are not UTF-8 (Shift-JIS names from old Windows archives): listed with their decoded
 // names and titles, renamed to UTF-8, deleted to the trash; the history keeps such folders. The trash under
 // a home folder without its data folder, and without any trash to be had.
+#include "ByteTempDir.h"
 #include "FileBrowser.h"
 #include "FolderHistory.h"
 #include "LegacyNames.h"
@@ -12,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <QSettings>
-#include <QTemporaryDir>
 
 #include <climits>
 #include <cstdlib>
@@ -40,7 +40,7 @@ protected:
     }
     QByteArray native(const QByteArray& name) const { return toNativePath(m_folder) + name; }
 
-    QTemporaryDir m_dir;
+    ByteTempDir m_dir;
     QString m_folder;
     FileBrowser m_browser;
     RecordingMessageService m_messages;
@@ -202,7 +202,7 @@ protected:
     }
     QByteArray at(const QString& relative) const { return QFile::encodeName(m_root.filePath(relative)); }
 
-    QTemporaryDir m_root;
+    ByteTempDir m_root;
     QString m_folder;
     FileBrowser m_browser;
     RecordingMessageService m_messages;

@@ -313,7 +313,7 @@ TEST_F(ControllerTest, ClipOpenedSetsTitlesLengthAndWindowTitle)
 TEST_F(ControllerTest, AFileFromTheCommandLinePlaysWithoutTouchingTheList)
 {
     ASSERT_TRUE(rig->addFiles({{"a.rm", Source::Rm}, {"b.mpg", Source::Mpg}}));
-    QTemporaryDir elsewhere;
+    ByteTempDir elsewhere;
     const QString file = elsewhere.filePath("given.asf");
     ASSERT_TRUE(QFile::copy(sourceClip(Source::Asf), file));
     rig->list().select(0);

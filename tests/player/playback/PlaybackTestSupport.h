@@ -1,6 +1,7 @@
 // Test rig for the playback controller: an application, a folder of generated clips, recorded signals.
 #pragma once
 
+#include "ByteTempDir.h"
 #include "EventLoopWait.h"
 #include "FileBrowser.h"
 #include "MessageService.h"
@@ -160,7 +161,7 @@ public:
     Log log;
 
 private:
-    QTemporaryDir m_folder;
+    ByteTempDir m_folder;
     std::unique_ptr<vello::ScopedMessageService> m_service;
 };
 

@@ -55,8 +55,8 @@ protected:
     }
 
     QString program;
-    QTemporaryDir clips;
-    QTemporaryDir config;
+    ByteTempDir clips;
+    ByteTempDir config;
 };
 
 TEST_F(VelloplayTest, PlaysTheFolderThroughAndExitsWithoutCreatingConfigIni)

@@ -1,5 +1,6 @@
 // The main window with its real parts (folder tree, file list, history, libmpv players with null outputs):
 // keys, buttons, folder changes, history, display sizes and the view commands.
+#include "ByteTempDir.h"
 #include "EventLoopWait.h"
 #include "FolderPathLabel.h"
 #include "LegacyNames.h"
@@ -33,7 +34,6 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -55,7 +55,7 @@ constexpr int kTimeoutMs = 20000;
 /// folder B holds one 320 x 240 clip and one 4-second clip.
 struct Clips
 {
-    QTemporaryDir root;
+    ByteTempDir root;
     QString folderA;
     QString folderB;
     QString big;
@@ -510,7 +510,7 @@ TEST_F(PlayerPartsTest, DeleteKeyProtectsThePlayingFileAndAsksBeforeDeleting)
 namespace {
 
 /// A folder named in CP932 holding a RealMedia and an ASF clip named in CP932; its escaped path ends in "/".
-QString makeLegacyFolder(const QTemporaryDir& root)
+QString makeLegacyFolder(const ByteTempDir& root)
 {
     const QByteArray folder =
         QFile::encodeName(QDir(root.path()).canonicalPath()) + '/' + LegacyNames::folderBytes();
@@ -527,7 +527,7 @@ QString makeLegacyFolder(const QTemporaryDir& root)
 
 TEST_F(PlayerPartsTest, ALegacyFolderFromTheHistoryIsListedPlayedAndItsFileRenamed)
 {
-    QTemporaryDir root;
+    ByteTempDir root;
     const QString folder = makeLegacyFolder(root);
     ASSERT_FALSE(folder.isEmpty());
     {
@@ -575,7 +575,7 @@ TEST_F(PlayerPartsTest, ALegacyFolderFromTheHistoryIsListedPlayedAndItsFileRenam
 
 TEST_F(PlayerPartsTest, ACommandLineUrlWithLegacyBytesPlaysThatFile)
 {
-    QTemporaryDir root;
+    ByteTempDir root;
     const QString folder = makeLegacyFolder(root);
     ASSERT_FALSE(folder.isEmpty());
     const QByteArray file = toNativePath(folder) + LegacyNames::japaneseWords().bytes;
@@ -627,7 +627,7 @@ TEST_F(PlayerPartsTest, MissingFileOnTheCommandLineIsReportedAndNothingPlays)
 
 TEST_F(PlayerPartsTest, RefreshAfterTheShownFolderWentShowsItsParentInTheLabel)
 {
-    QTemporaryDir root;
+    ByteTempDir root;
     const QString gone = root.filePath(QStringLiteral("gone"));
     ASSERT_TRUE(QDir().mkpath(gone));
     writeConfig(gone);

@@ -1,5 +1,6 @@
 #include "cDTree.h"
 
+#include "ByteTempDir.h"
 #include "FileLister.h"
 #include "LegacyNames.h"
 #include "MessageService.h"
@@ -13,7 +14,6 @@
 #include <QFile>
 #include <QFocusEvent>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace vello;
@@ -58,7 +58,7 @@ protected:
     }
     QString key(const QString& relative) const { return m_root + "/" + relative; }
 
-    QTemporaryDir m_dir;
+    ByteTempDir m_dir;
     QString m_root;
     QTreeWidget m_view;
     IconStore m_icons;

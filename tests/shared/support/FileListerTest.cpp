@@ -1,5 +1,6 @@
 #include "FileLister.h"
 
+#include "ByteTempDir.h"
 #include "LegacyNames.h"
 #include "NativePath.h"
 #include "NaturalOrder.h"
@@ -8,7 +9,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -46,7 +46,7 @@ TEST(NaturalOrder, NumbersByValueLettersWithoutCase)
 
 TEST(FileLister, ListsMatchingFilesInNaturalOrderWithDateAndSize)
 {
-    QTemporaryDir dir;
+    ByteTempDir dir;
     touch(dir.filePath("ep10.rm"), 1500);
     touch(dir.filePath("ep2.RM"), 10);
     touch(dir.filePath("song.mp3"));
@@ -67,7 +67,7 @@ TEST(FileLister, ListsMatchingFilesInNaturalOrderWithDateAndSize)
 
 TEST(FileLister, OddNamesAreListedWhole)
 {
-    QTemporaryDir dir;
+    ByteTempDir dir;
     const QStringList odd = {"with blank.rm", "quote\"s.rm",   "dollar$HOME.rm",          "semi;colon.rm",
                              "new\nline.rm",  "日本語の曲.rm", QString(200, u'x') + ".rm"};
     for (const QString& n : odd)
@@ -89,7 +89,7 @@ TEST(FileLister, MissingFolderAndEmptyFilterEntry)
     l.setFolder("/nonexistent/folder/");
     EXPECT_EQ(l.count(), 0);
 
-    QTemporaryDir dir;
+    ByteTempDir dir;
     touch(dir.filePath("README"));
     touch(dir.filePath("a.rm"));
     l.setExtensions({"rm", ""});
@@ -99,7 +99,7 @@ TEST(FileLister, MissingFolderAndEmptyFilterEntry)
 
 TEST(FileLister, LegacyNamesKeepTheirBytesAndSortByTheirShownText)
 {
-    QTemporaryDir dir;
+    ByteTempDir dir;
     const QByteArray folder = QFile::encodeName(dir.path()) + "/";
     // "ア.rm" and "イ.mpg" in CP932 between UTF-8 names: by bytes the CP932 names would come last.
     const QList<QByteArray> onDisk = {"\x83\x41.rm", QStringLiteral("ウ.rm").toUtf8(), "\x83\x43.mpg",

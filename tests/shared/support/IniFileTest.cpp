@@ -1,5 +1,6 @@
 #include "IniFile.h"
 
+#include "ByteTempDir.h"
 #include "EventLoopWait.h"
 #include "LegacyNames.h"
 #include "NativePath.h"
@@ -9,7 +10,6 @@
 #include <QByteArray>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 
 using vello::IniFile;
 
@@ -39,7 +39,7 @@ QByteArray toNativeKeyLine(const QString& key)
 class IniFileTest : public ::testing::Test
 {
 protected:
-    QTemporaryDir dir;
+    ByteTempDir dir;
     QString path() const { return dir.filePath(QStringLiteral("Config.ini")); }
 };
 

@@ -1,8 +1,8 @@
 #include "NativePath.h"
 
-#include <gtest/gtest.h>
+#include "ByteTempDir.h"
 
-#include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -55,7 +55,7 @@ TEST(NativePath, ShowsValidUtf8AsItIsAndLegacyNamesAsCp932PerComponent)
 
 TEST(NativePath, FileSystemHelpersReachFilesWhoseNamesAreNotUtf8)
 {
-    QTemporaryDir dir;
+    ByteTempDir dir;
     ASSERT_TRUE(dir.isValid());
     const QByteArray native = QFile::encodeName(dir.path()) + "/\x83\x89\x83\x43\x83\x75.rm";
     const int fd = ::open(native.constData(), O_CREAT | O_WRONLY, 0644);

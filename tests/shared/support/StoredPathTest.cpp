@@ -1,6 +1,7 @@
 // Paths kept in the settings store and in legacy state files.
 #include "StoredPath.h"
 
+#include "ByteTempDir.h"
 #include "LegacyNames.h"
 #include "NativePath.h"
 
@@ -8,13 +9,12 @@
 
 #include <QFile>
 #include <QSettings>
-#include <QTemporaryDir>
 
 using namespace vello;
 
 TEST(StoredPath, SettingsKeepRawBytesAndReadPlainTextOfOlderVersions)
 {
-    QTemporaryDir dir;
+    ByteTempDir dir;
     const QString file = dir.filePath("store.ini");
     const QStringList paths = {"/home/u/" + fromNativePath(LegacyNames::folderBytes()) + "/",
                                "/home/u/" + fromNativePath(LegacyNames::undecodable().bytes),
@@ -35,7 +35,7 @@ TEST(StoredPath, SettingsKeepRawBytesAndReadPlainTextOfOlderVersions)
 
 TEST(StoredPath, LegacyLineIsTheFileItNames)
 {
-    QTemporaryDir dir;
+    ByteTempDir dir;
     const QByteArray folder = QFile::encodeName(dir.path()) + "/";
     const QByteArray cp932 = LegacyNames::japaneseWords().bytes;
     const QByteArray utf8 = LegacyNames::japaneseWords().shown.toUtf8();
