@@ -194,6 +194,10 @@ void onPropertyChange(Transition& t, const mpv_event& event, const ReplyTag& tag
         return;
     if (row->scope == ObservedProperty::Clip && !s.clipIsLive())
         return;
+    // The engine may report its pause flag as it was before a write of the program's that it has not
+    // answered yet; the program's value stands until then.
+    if (s.pauseWritesInFlight > 0 && std::strcmp(row->name, "pause") == 0)
+        return;
     // Once a clip has opened, its values going unavailable means the engine
     // is tearing it down (seen just before END_FILE); keep what it showed.
     const auto* p = static_cast<const mpv_event_property*>(event.data);
@@ -213,7 +217,7 @@ quint64 ReplyTag::pack() const
 std::optional<ReplyTag> ReplyTag::unpack(quint64 value)
 {
     const auto kind = quint8(value & 0xff);
-    if (kind < Observe || kind > Other)
+    if (kind < Observe || kind > PauseWrite)
         return std::nullopt;
     return ReplyTag{Kind(kind), int((value >> 8) & 0xff), value >> 16};
 }
@@ -264,6 +268,10 @@ Transition translateEvent(const mpv_event& event, const PlaybackState& state)
         else if (tag && tag->kind == ReplyTag::Seek)
             onSeekReply(t, event);
         break;
+    case MPV_EVENT_SET_PROPERTY_REPLY:
+        if (tag && tag->kind == ReplyTag::PauseWrite)
+            s.pauseWritesInFlight = qMax(0, s.pauseWritesInFlight - 1);
+        break;
     case MPV_EVENT_PLAYBACK_RESTART:
         if (s.seeksInFlight == 0)
             s.awaitingRestart = false;
@@ -278,6 +286,7 @@ Transition translateEvent(const mpv_event& event, const PlaybackState& state)
         break;
     case MPV_EVENT_SHUTDOWN:
         s.engineLost = true;
+        s.pauseWritesInFlight = 0;
         s.engineEntry = 0;
         if (s.load.serial != 0)
             finish(t, unaskedEnd(s));

@@ -38,11 +38,12 @@ struct ReplyTag
 {
     enum Kind : quint8
     {
-        Observe = 1,  ///< an observed property of table row `row`
-        Snapshot = 2, ///< a one-off read of table row `row` for load `serial`
-        Load = 3,     ///< the loadfile command of load `serial`
-        Seek = 4,     ///< a seek command
-        Other = 5,    ///< a command or property write whose reply is not needed
+        Observe = 1,    ///< an observed property of table row `row`
+        Snapshot = 2,   ///< a one-off read of table row `row` for load `serial`
+        Load = 3,       ///< the loadfile command of load `serial`
+        Seek = 4,       ///< a seek command
+        Other = 5,      ///< a command or property write whose reply is not needed
+        PauseWrite = 6, ///< a write of the engine's pause flag
     };
     Kind kind = Other;
     int row = 0;

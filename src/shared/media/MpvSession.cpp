@@ -198,11 +198,14 @@ void MpvSession::command(std::initializer_list<const char*> args, quint64 tag)
     }
 }
 
-void MpvSession::setFlag(const char* name, bool value)
+void MpvSession::setPause(bool paused)
 {
-    int flag = value ? 1 : 0;
-    if (m_handle)
-        m_mpv->setPropertyAsync(m_handle, otherTag(), name, MPV_FORMAT_FLAG, &flag);
+    m_state.paused = paused;
+    int flag = paused ? 1 : 0;
+    // Until the engine has answered this write, what it reports of its pause flag may be older than it.
+    if (m_handle && m_mpv->setPropertyAsync(m_handle, ReplyTag{ReplyTag::PauseWrite, 0, 0}.pack(), "pause",
+                                            MPV_FORMAT_FLAG, &flag) >= 0)
+        ++m_state.pauseWritesInFlight;
 }
 
 void MpvSession::failLater(quint64 serial)
@@ -250,7 +253,7 @@ void MpvSession::startLoad(const QString& path)
         failLater(serial);
         return;
     }
-    setFlag("pause", false);
+    setPause(false);
     // "-" alone would be read by the engine as standard input. The engine takes file names as bytes: the
     // path's own bytes are handed over, also where they are not UTF-8.
     const QByteArray file = path == QLatin1String("-") ? QByteArray("./-") : vello::toNativePath(path);
@@ -279,7 +282,7 @@ void MpvSession::play()
             resume();
         } else {
             seek(0);
-            setFlag("pause", false);
+            setPause(false);
         }
         return;
     }
@@ -291,16 +294,14 @@ void MpvSession::resume()
 {
     if (!isOpen())
         return;
-    m_state.paused = false;
-    setFlag("pause", false);
+    setPause(false);
 }
 
 void MpvSession::pause()
 {
     if (!isOpen())
         return;
-    m_state.paused = true;
-    setFlag("pause", true);
+    setPause(true);
 }
 
 void MpvSession::seek(double seconds)

@@ -113,7 +113,8 @@ private:
     void drainEvents();
     void apply(Transition transition);
     void command(std::initializer_list<const char*> args, quint64 tag);
-    void setFlag(const char* name, bool value);
+    /// Sets the engine's pause flag (and the cached one at once).
+    void setPause(bool paused);
     void failLater(quint64 serial);
     static void onWakeup(void* context);
     bool ensureEngine();

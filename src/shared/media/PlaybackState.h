@@ -66,6 +66,7 @@ struct PlaybackState
     ClipInfo clip;
     double position = 0;          ///< seconds into the open clip
     bool paused = false;          ///< the engine's pause flag (as last requested or seen)
+    int pauseWritesInFlight = 0;  ///< writes of the pause flag the engine has not answered yet
     double volumePercent = 100;   ///< the engine's volume, percent of amplitude
     int seeksInFlight = 0;        ///< seek commands without a reply yet
     bool awaitingRestart = false; ///< a seek was accepted; playback not restarted yet

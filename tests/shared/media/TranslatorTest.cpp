@@ -397,6 +397,36 @@ TEST(MpvEventTranslator, EngineShutdownEndsTheOpenLoadOnce)
     EXPECT_TRUE(quiet(e.feed(Engine::event(MPV_EVENT_SHUTDOWN, nullptr))));
 }
 
+TEST(MpvEventTranslator, PauseReportsOlderThanTheProgramsUnansweredPauseWriteAreIgnored)
+{
+    Engine e;
+    e.openClip(1, 7);
+    int no = 0;
+    int yes = 1;
+    // The program paused (its write not answered yet); the engine's report from before the write says
+    // it plays: a play command now must still find the clip paused, not load it again.
+    e.state.paused = true;
+    e.state.pauseWritesInFlight = 1;
+    EXPECT_TRUE(quiet(e.change("pause", MPV_FORMAT_FLAG, &no)));
+    EXPECT_TRUE(e.state.paused);
+    // A reply to another write changes nothing; the pause write's reply ends the wait.
+    e.feed(Engine::event(MPV_EVENT_SET_PROPERTY_REPLY, nullptr, ReplyTag{ReplyTag::Other, 0, 0}.pack()));
+    EXPECT_EQ(e.state.pauseWritesInFlight, 1);
+    e.feed(Engine::event(MPV_EVENT_SET_PROPERTY_REPLY, nullptr, ReplyTag{ReplyTag::PauseWrite, 0, 0}.pack()));
+    EXPECT_EQ(e.state.pauseWritesInFlight, 0);
+    // From here the engine's reports count, a reply too many included.
+    e.change("pause", MPV_FORMAT_FLAG, &yes);
+    EXPECT_TRUE(e.state.paused);
+    e.feed(Engine::event(MPV_EVENT_SET_PROPERTY_REPLY, nullptr, ReplyTag{ReplyTag::PauseWrite, 0, 0}.pack()));
+    EXPECT_EQ(e.state.pauseWritesInFlight, 0);
+    e.change("pause", MPV_FORMAT_FLAG, &no);
+    EXPECT_FALSE(e.state.paused);
+    // A lost engine answers nothing more.
+    e.state.pauseWritesInFlight = 2;
+    e.feed(Engine::event(MPV_EVENT_SHUTDOWN, nullptr));
+    EXPECT_EQ(e.state.pauseWritesInFlight, 0);
+}
+
 TEST(ObservedProperties, EveryRowIsHandledInItsOwnFormat)
 {
     const auto table = observedProperties();
