@@ -12,13 +12,12 @@
 #include "StartSwitch.h"
 #include "Translations.h"
 #include "VelloVersion.h"
+#include "VideoOutput.h"
 #include "frmMain.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QSocketNotifier>
 
-#include <X11/Xlib.h>
 #include <csignal>
 #include <cstdio>
 #include <sys/socket.h>
@@ -43,20 +42,6 @@ QString helpText()
                "  wait window    %2\n")
         .arg(ProgramPaths::dataFolder(false) + QStringLiteral("Config.ini"),
              ProgramPaths::companionProgram(QStringLiteral("vellowait")));
-}
-
-/// The previews' video output: as in the player, plain X11 drawing on X servers without DRI3 (virtual
-/// and remote servers), where Mesa's software GL closes descriptor 0 whenever a GL context goes away.
-QString videoOutput()
-{
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    Display* display = x11 ? x11->display() : nullptr;
-    if (!display)
-        return {};
-    int opcode = 0;
-    int event = 0;
-    int error = 0;
-    return XQueryExtension(display, "DRI3", &opcode, &event, &error) ? QString() : QStringLiteral("x11");
 }
 
 int g_signalPipe[2] = {-1, -1};
@@ -129,7 +114,7 @@ int main(int argc, char** argv)
     using namespace vello::editor;
     const QString config = M_MAIN::configPath();
     vello::media::MpvSession::Options engine;
-    engine.videoOutput = videoOutput();
+    engine.videoOutput = vello::videoOutputForDisplay();
     EditorWindows windows(M_MAIN::LoadEditorSettings(config), engine, config);
     messages.setParent(&windows.menu());
     endOnTerminationSignals(&windows);

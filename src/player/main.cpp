@@ -11,42 +11,15 @@
 #include "RunningCopy.h"
 #include "Translations.h"
 #include "VelloVersion.h"
+#include "VideoOutput.h"
 #include "frmMain.h"
 
 #include <QApplication>
 #include <QGuiApplication>
 
-#include <X11/Xlib.h>
 #include <cstdio>
 
 namespace {
-
-/**
- * The players' video output. GPU drawing first, plain X11 drawing when no GPU context can be made
- * ("gpu,x11,"), except on X servers without DRI3 (virtual and remote servers such as Xvfb or VNC):
- * there Mesa's software GL closes the process's file descriptor 0 each time a GL context is torn down
- * (after every probe and at the end of every clip), which sooner or later closes one of our own
- * connections. Plain X11 drawing is used there.
- *
- * Platforms without a screen (offscreen, minimal: headless runs) have no window to draw into: the players
- * decode pictures without showing them. Left to probe, both engines would fall back to the one output
- * that a process can open only once (SDL), and the player that loses loads its clips with neither picture
- * nor sound, which the engine ends at once as failed.
- */
-QString videoOutput()
-{
-    const QString platform = QGuiApplication::platformName();
-    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
-        return QStringLiteral("null");
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    Display* display = x11 ? x11->display() : nullptr;
-    if (!display)
-        return {};
-    int opcode = 0;
-    int event = 0;
-    int error = 0;
-    return XQueryExtension(display, "DRI3", &opcode, &event, &error) ? QString() : QStringLiteral("x11");
-}
 
 QString helpText()
 {
@@ -100,7 +73,7 @@ int main(int argc, char** argv)
     messages.setParent(&window);
     // The parts the window owns: folder tree, file list, history, players; wired before the start-up.
     vello::media::MpvSession::Options engine;
-    engine.videoOutput = videoOutput();
+    engine.videoOutput = vello::videoOutputForDisplay();
     vello::PlayerParts parts(window, engine);
 
     // The whole text after the program name is one media file. The arguments are taken as the bytes the
