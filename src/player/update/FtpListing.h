@@ -15,7 +15,7 @@ struct FtpListEntry
 {
     QString name; // the server's bytes, as fromNativePath gives them
     quint64 size = 0;
-    QDateTime date; // the server's calendar fields, no time-zone conversion (UTC spec); invalid if none
+    QDateTime date; // the server's calendar fields, no time-zone conversion (kept as UTC); invalid if none
     bool directory = false;
 };
 
