@@ -1,17 +1,17 @@
 // Shared parts of the install tests: the installed prefix, running programs, a private home.
 #pragma once
 
+#include "EventLoopWait.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSet>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <QThread>
 
 namespace InstallTest {
 
@@ -52,14 +52,7 @@ inline QByteArray readAll(const QString& file)
 /// Waits until the file holds the text, at most ms milliseconds.
 inline bool waitForText(const QString& file, const QByteArray& text, int ms)
 {
-    QElapsedTimer t;
-    t.start();
-    while (!readAll(file).contains(text)) {
-        if (t.elapsed() > ms)
-            return false;
-        QThread::msleep(20);
-    }
-    return true;
+    return TestWait::waitFor([&] { return readAll(file).contains(text); }, ms);
 }
 
 /// A finished program: exit code (-1 when it could not be started or did not finish), its output.

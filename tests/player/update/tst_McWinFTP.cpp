@@ -142,30 +142,30 @@ TEST_F(McWinFTPTest, EmptyUserAndPasswordLogInAnonymously)
 TEST_F(McWinFTPTest, NamedLoginDoesEveryFileAndFolderOperation)
 {
     connect();
-    ASSERT_TRUE(m_ftp.CreateDir(QStringLiteral("work")));
-    EXPECT_TRUE(QFileInfo(home(QStringLiteral("work"))).isDir());
-    m_ftp.setCurDir(QStringLiteral("work"));
-    EXPECT_EQ(m_ftp.CurDir(), QStringLiteral("/work"));
+    ASSERT_TRUE(m_ftp.CreateDir(QStringLiteral("incoming")));
+    EXPECT_TRUE(QFileInfo(home(QStringLiteral("incoming"))).isDir());
+    m_ftp.setCurDir(QStringLiteral("incoming"));
+    EXPECT_EQ(m_ftp.CurDir(), QStringLiteral("/incoming"));
 
     const QByteArray binary("\x00\x01\r\n\xff data", 10);
     TestFtp::writeFile(local(QStringLiteral("a.bin")), binary);
     ASSERT_TRUE(m_ftp.PutFile(local(QStringLiteral("a.bin")), QStringLiteral("a.bin"), 2));
-    EXPECT_EQ(TestFtp::readFile(home(QStringLiteral("work/a.bin"))), binary);
+    EXPECT_EQ(TestFtp::readFile(home(QStringLiteral("incoming/a.bin"))), binary);
 
     ASSERT_TRUE(m_ftp.RenameFile(QStringLiteral("a.bin"), QStringLiteral("b.bin")));
-    EXPECT_FALSE(QFile::exists(home(QStringLiteral("work/a.bin"))));
+    EXPECT_FALSE(QFile::exists(home(QStringLiteral("incoming/a.bin"))));
     ASSERT_TRUE(m_ftp.GetFile(QStringLiteral("b.bin"), local(QStringLiteral("b.bin")), false, 0));
     EXPECT_EQ(TestFtp::readFile(local(QStringLiteral("b.bin"))), binary);
     // An absolute name is taken from the root.
-    ASSERT_TRUE(m_ftp.GetFile(QStringLiteral("/work/b.bin"), local(QStringLiteral("c.bin")), false, 2));
+    ASSERT_TRUE(m_ftp.GetFile(QStringLiteral("/incoming/b.bin"), local(QStringLiteral("c.bin")), false, 2));
     EXPECT_EQ(TestFtp::readFile(local(QStringLiteral("c.bin"))), binary);
 
     ASSERT_TRUE(m_ftp.DeleteFile(QStringLiteral("b.bin")));
-    EXPECT_FALSE(QFile::exists(home(QStringLiteral("work/b.bin"))));
+    EXPECT_FALSE(QFile::exists(home(QStringLiteral("incoming/b.bin"))));
     m_ftp.setCurDir(QStringLiteral(".."));
     EXPECT_EQ(m_ftp.CurDir(), QStringLiteral("/"));
-    ASSERT_TRUE(m_ftp.RemoveDir(QStringLiteral("work")));
-    EXPECT_FALSE(QFileInfo::exists(home(QStringLiteral("work"))));
+    ASSERT_TRUE(m_ftp.RemoveDir(QStringLiteral("incoming")));
+    EXPECT_FALSE(QFileInfo::exists(home(QStringLiteral("incoming"))));
     EXPECT_TRUE(m_errors.entries.isEmpty());
 
     m_ftp.CloseSession();
