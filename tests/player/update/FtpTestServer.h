@@ -2,6 +2,8 @@
 // socket that never answers.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -73,5 +75,24 @@ int closedPort();
 /// Writes bytes to a file, creating its folders.
 void writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
+
+/// A test suite sharing one server: started before the suite's first test, stopped after its last.
+/// tls: the server requires TLS.
+template <bool tls = false> class ServerSuite : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_server = new Server(tls);
+        s_started = s_server->start();
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_server;
+        s_server = nullptr;
+    }
+    static inline Server* s_server = nullptr;
+    static inline bool s_started = false;
+};
 
 } // namespace TestFtp

@@ -51,20 +51,9 @@ QStringList namesOf(const QList<FTPFile>& entries)
     return names;
 }
 
-class McWinFTPTest : public ::testing::Test
+class McWinFTPTest : public TestFtp::ServerSuite<>
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_server = new TestFtp::Server;
-        s_started = s_server->start();
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_server;
-        s_server = nullptr;
-    }
-
     void SetUp() override
     {
         ASSERT_TRUE(s_started) << qPrintable(s_server->error());
@@ -92,8 +81,6 @@ protected:
     QString home(const QString& name) const { return m_home + u'/' + name; }
     QString local(const QString& name) const { return m_local.filePath(name); }
 
-    static inline TestFtp::Server* s_server = nullptr;
-    static inline bool s_started = false;
     static inline int s_users = 0;
     QString m_user;
     QString m_home;
@@ -550,19 +537,9 @@ TEST(McWinFTPText, FallsBackWhenThereIsNoText)
 }
 
 /// A server that offers TLS is used over TLS, with its certificate checked.
-class McWinFTPTls : public ::testing::Test
+class McWinFTPTls : public TestFtp::ServerSuite<true>
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_server = new TestFtp::Server(true);
-        s_started = s_server->start();
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_server;
-        s_server = nullptr;
-    }
     void open(McWinFTP& ftp, const QString& caFile)
     {
         ftp.setRemoteHost(QStringLiteral("127.0.0.1"));
@@ -573,8 +550,6 @@ protected:
         ftp.setCaFile(caFile);
         ftp.OpenSession();
     }
-    static inline TestFtp::Server* s_server = nullptr;
-    static inline bool s_started = false;
 };
 
 TEST_F(McWinFTPTls, VerifiedServerCarriesLoginListingAndTransfer)

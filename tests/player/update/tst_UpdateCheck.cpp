@@ -65,20 +65,9 @@ public:
 /// One shown message: icon and text.
 using Shown = std::pair<MessageIcon, QString>;
 
-class UpdateCheckTest : public ::testing::Test
+class UpdateCheckTest : public TestFtp::ServerSuite<>
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_server = new TestFtp::Server;
-        s_started = s_server->start();
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_server;
-        s_server = nullptr;
-    }
-
     void SetUp() override
     {
         ASSERT_TRUE(s_started) << qPrintable(s_server->error());
@@ -138,8 +127,6 @@ protected:
         EXPECT_EQ(QDir(m_target.path()).entryList(QDir::Files | QDir::Hidden), inTarget);
     }
 
-    static inline TestFtp::Server* s_server = nullptr;
-    static inline bool s_started = false;
     static inline int s_users = 0;
     QTemporaryDir m_program;
     QTemporaryDir m_target;
