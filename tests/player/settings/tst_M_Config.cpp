@@ -3,6 +3,7 @@
 #include "M_Config.h"
 #include "MessageService.h"
 #include "ProgramPaths.h"
+#include "RecordingHost.h"
 #include "TestHome.h"
 
 #include <gtest/gtest.h>
@@ -14,20 +15,6 @@
 using namespace vello;
 
 namespace {
-
-class RecordingHost : public ConfigHost
-{
-public:
-    void hideMainWindow() override { calls << QStringLiteral("hide"); }
-    void showMainWindow() override { calls << QStringLiteral("show"); }
-    void setColumnWidths(int title, int date, int size) override
-    {
-        calls << QStringLiteral("columns %1 %2 %3").arg(title).arg(date).arg(size);
-    }
-    void applyTopMost(bool on) override { calls << QStringLiteral("topmost %1").arg(on); }
-    void applyFixedRatio(bool on) override { calls << QStringLiteral("ratio %1").arg(on); }
-    QStringList calls;
-};
 
 const char* const ValidConfig = "[Play Mode]\r\n"
                                 "TOPMOST=1\r\n"

@@ -3,6 +3,7 @@
 #include "M_Config.h"
 #include "MessageService.h"
 #include "ProgramPaths.h"
+#include "RecordingHost.h"
 #include "SettingsEditor.h"
 #include "TestHome.h"
 
@@ -18,20 +19,6 @@ using namespace vello;
 namespace {
 
 /// Records what the settings store applies to the main window, and the editor's signals, in one list.
-class RecordingHost : public ConfigHost
-{
-public:
-    void hideMainWindow() override { calls << QStringLiteral("hide"); }
-    void showMainWindow() override { calls << QStringLiteral("show"); }
-    void setColumnWidths(int title, int date, int size) override
-    {
-        calls << QStringLiteral("columns %1 %2 %3").arg(title).arg(date).arg(size);
-    }
-    void applyTopMost(bool on) override { calls << QStringLiteral("topmost %1").arg(on); }
-    void applyFixedRatio(bool on) override { calls << QStringLiteral("ratio %1").arg(on); }
-    QStringList calls;
-};
-
 // Hand-written by a user: CRLF line ends, comments, blank lines, the editor's section first.
 const QByteArray StoredConfig = "; Velloplayer and Vellokit\r\n"
                                 "[VELLOKIT]\r\n"

@@ -2,6 +2,7 @@
 #include "M_Config.h"
 #include "MessageService.h"
 #include "ProgramPaths.h"
+#include "RecordingHost.h"
 #include "SettingsEditor.h"
 #include "TestHome.h"
 #include "frmCfg.h"
@@ -21,20 +22,6 @@
 using namespace vello;
 
 namespace {
-
-class RecordingHost : public ConfigHost
-{
-public:
-    void hideMainWindow() override {}
-    void showMainWindow() override {}
-    void setColumnWidths(int title, int date, int size) override
-    {
-        calls << QStringLiteral("columns %1 %2 %3").arg(title).arg(date).arg(size);
-    }
-    void applyTopMost(bool on) override { calls << QStringLiteral("topmost %1").arg(on); }
-    void applyFixedRatio(bool on) override { calls << QStringLiteral("ratio %1").arg(on); }
-    QStringList calls;
-};
 
 const QByteArray StoredConfig =
     "[VELLOKIT]\nRA_PATH=/r\n"
@@ -65,7 +52,7 @@ protected:
     QByteArray read() const { return dir.read(QStringLiteral("Config.ini")); }
 
     TestHome::ProgramFolder dir;
-    RecordingHost host;
+    RecordingHost host{false};
     RecordingMessageService messages;
     ScopedMessageService installed{&messages};
     M_Config config;
