@@ -7,6 +7,8 @@
 // Usage: bench_editor_join [CACHE_DIR] [REPEATS]
 // The inputs are generated with ffmpeg into CACHE_DIR (default /tmp/vello-bench-editor) once and reused.
 
+#include "ChildRun.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -15,66 +17,16 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <map>
-#include <spawn.h>
 #include <sstream>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Child
-{
-    int exitCode = -1;
-    double seconds = 0;
-    long maxRssKb = 0;
-    std::string output;
-};
-
-// Runs argv without a shell; stdout to a file when given, else captured; measures wall time and peak RSS.
-Child spawn(const std::vector<std::string>& args, const std::string& stdoutPath = "")
-{
-    const std::string capture = fs::temp_directory_path() / ("bench-editor-" + std::to_string(::getpid()));
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, stdoutPath.empty() ? capture.c_str() : stdoutPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    Child child;
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        rusage usage{};
-        wait4(pid, &status, 0, &usage);
-        child.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-        child.maxRssKb = usage.ru_maxrss;
-    }
-    child.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    posix_spawn_file_actions_destroy(&actions);
-    if (stdoutPath.empty()) {
-        if (FILE* f = std::fopen(capture.c_str(), "r")) {
-            char buffer[4096];
-            size_t n = 0;
-            while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-                child.output.append(buffer, n);
-            std::fclose(f);
-        }
-        fs::remove(capture);
-    }
-    return child;
-}
+using bench::Child;
+using bench::spawn;
 
 bool makeInput(const std::string& path, bool realMedia, int seconds)
 {

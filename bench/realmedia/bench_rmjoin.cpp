@@ -5,59 +5,22 @@
 // Usage: bench_rmjoin [CACHE_DIR] [FILES] [SECONDS_PER_FILE]
 // The inputs are generated with ffmpeg into CACHE_DIR (default /tmp/vello-bench-rm) once and reused.
 
+#include "ChildRun.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <spawn.h>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    double seconds = 0;
-    long maxRssKb = 0;
-};
-
-// Runs argv (no shell), stdout to outPath when given, stderr to /dev/null; measures wall time and peak RSS.
-Run spawn(const std::vector<std::string>& args, const std::string& outPath = "")
-{
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    if (!outPath.empty()) {
-        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    }
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> argv;
-    for (const std::string& a : args) {
-        argv.push_back(const_cast<char*>(a.c_str()));
-    }
-    argv.push_back(nullptr);
-    Run run;
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        rusage usage{};
-        wait4(pid, &status, 0, &usage);
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-        run.maxRssKb = usage.ru_maxrss;
-    }
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    posix_spawn_file_actions_destroy(&actions);
-    return run;
-}
+using Run = bench::Child;
+using bench::spawn;
 
 struct Result
 {
