@@ -1,5 +1,5 @@
-// One fuzz input run through the engine: its keyframes listed, opened, retitled, cut, joined and cut again. Shared by the
-// libFuzzer target and by the regression test that replays its findings.
+// One fuzz input run through the engine: its keyframes listed, opened, retitled, cut, joined and cut again.
+// Shared by the libFuzzer target and by the regression test that replays its findings.
 //
 // Input: 4 control bytes, then two files, the first `split` bytes of the rest and the remainder.
 // Control bytes: split (16 bits, taken modulo the rest's size + 1), start and end of the range, each as a
