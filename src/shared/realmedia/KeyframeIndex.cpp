@@ -24,6 +24,9 @@ constexpr uint32_t IndexRecordSize = 14;
 constexpr int StartPackets = 64;
 // A packet header and the first payload bytes, enough for the sub-packet header of most video packets.
 constexpr size_t LookSize = 13 + 48;
+// Records of a single-rate stream's index checked against their packets (the first, the last and this many
+// spread between); each check is a read somewhere in the file.
+constexpr uint32_t CheckedRecords = 16;
 
 // One keyframe as found: file time (unwrapped), encoding slot, packet number within its stream.
 struct Found
@@ -174,60 +177,76 @@ private:
         return std::find(seen.begin(), seen.end(), false) == seen.end();
     }
 
-    // Checks each record against the packet it points at and takes it as a keyframe.
+    // Takes the records as keyframes after checking them against the packets they point at: every record
+    // of a multi-rate stream (the packet tells its encoding), a spread of them otherwise.
     bool readRecords(VideoStream& stream, uint64_t at, uint32_t count)
     {
         std::vector<uint8_t> records(size_t(count) * IndexRecordSize);
         if (m_file.readAt(at, records.data(), records.size()) != RmError::Ok) {
             return false;
         }
-        const MediaProperties& m = m_headers.streams[stream.index];
         const StreamSetup& setup = m_setups[stream.index];
+        const uint32_t stride =
+            setup.ruleEncodings.empty() ? std::max<uint32_t>(count / CheckedRecords, 1) : 1;
         const uint64_t dataStart = m_headers.dataOffset + 18;
-        uint64_t previous = 0;
+        uint64_t previousOffset = 0;
+        uint64_t previousTime = 0;
         // The records' times go on the packets' timeline, which starts near the first packet's time.
         TimestampUnwrapper unwrapper;
         unwrapper.unwrap(m_firstTimestamp);
-        std::vector<uint8_t> packet;
         for (uint32_t r = 0; r < count; ++r) {
             const uint8_t* record = records.data() + size_t(r) * IndexRecordSize;
             const uint32_t timestamp = readU32(record + 2);
             const uint32_t offset = readU32(record + 6);
-            if (readU16(record) != 0 || offset < dataStart || (r > 0 && offset <= previous)) {
+            const uint64_t time = unwrapper.unwrap(timestamp);
+            if (readU16(record) != 0 || offset < dataStart || offset >= m_file.size() ||
+                (r > 0 && (offset <= previousOffset || time < previousTime))) {
                 return false;
             }
-            previous = offset;
-            packet.resize(LookSize);
-            const long long got = m_file.readSome(offset, packet.data(), packet.size());
-            if (got < 13) {
+            previousOffset = offset;
+            previousTime = time;
+            size_t encoding = 0;
+            if ((r % stride == 0 || r + 1 == count) && !checkRecord(stream, offset, timestamp, encoding)) {
                 return false;
             }
-            const uint16_t version = readU16(packet.data());
-            const uint16_t length = readU16(packet.data() + 2);
-            const size_t headerSize = version == 0 ? 12 : 13;
-            if (version > 1 || length < headerSize || readU16(packet.data() + 4) != m.streamNumber ||
-                readU32(packet.data() + 6) != timestamp || offset + uint64_t(length) > m_file.size()) {
-                return false;
-            }
-            const bool keyframe = (packet[headerSize - 1] & 0x02) != 0;
-            const uint16_t rule = version == 0 ? packet[10] : readU16(packet.data() + 10);
-            const size_t available = std::min<size_t>(static_cast<size_t>(got), length) - headerSize;
-            VideoPacketFacts facts =
-                readVideoPayload(packet.data() + headerSize, length - headerSize, available, setup.realVideo);
-            if (facts.needsMore) {
-                packet.resize(length);
-                if (m_file.readAt(offset, packet.data(), length) != RmError::Ok) {
-                    return false;
-                }
-                facts = readVideoPayload(packet.data() + headerSize, length - headerSize, length - headerSize,
-                                         setup.realVideo);
-            }
-            if (!opensCut(keyframe, facts)) {
-                return false; // not a keyframe index
-            }
-            stream.keys.push_back(Found{unwrapper.unwrap(timestamp), setup.encodingOf(version, rule), r});
+            stream.keys.push_back(Found{time, encoding, r});
         }
         return true;
+    }
+
+    // Whether the packet at offset is a keyframe of the stream at this time that a cut can open on; sets
+    // its encoding.
+    bool checkRecord(const VideoStream& stream, uint64_t offset, uint32_t timestamp, size_t& encoding)
+    {
+        const StreamSetup& setup = m_setups[stream.index];
+        m_packet.resize(LookSize);
+        const long long got = m_file.readSome(offset, m_packet.data(), m_packet.size());
+        if (got < 13) {
+            return false;
+        }
+        const uint16_t version = readU16(m_packet.data());
+        const uint16_t length = readU16(m_packet.data() + 2);
+        const size_t headerSize = version == 0 ? 12 : 13;
+        if (version > 1 || length < headerSize ||
+            readU16(m_packet.data() + 4) != m_headers.streams[stream.index].streamNumber ||
+            readU32(m_packet.data() + 6) != timestamp || offset + uint64_t(length) > m_file.size()) {
+            return false;
+        }
+        const bool keyframe = (m_packet[headerSize - 1] & 0x02) != 0;
+        const uint16_t rule = version == 0 ? m_packet[10] : readU16(m_packet.data() + 10);
+        const size_t available = std::min<size_t>(static_cast<size_t>(got), length) - headerSize;
+        VideoPacketFacts facts =
+            readVideoPayload(m_packet.data() + headerSize, length - headerSize, available, setup.realVideo);
+        if (facts.needsMore) {
+            m_packet.resize(length);
+            if (m_file.readAt(offset, m_packet.data(), length) != RmError::Ok) {
+                return false;
+            }
+            facts = readVideoPayload(m_packet.data() + headerSize, length - headerSize, length - headerSize,
+                                     setup.realVideo);
+        }
+        encoding = setup.encodingOf(version, rule);
+        return opensCut(keyframe, facts);
     }
 
     // The earliest time among the first packets, which the index's times are counted from.
@@ -361,6 +380,7 @@ private:
     std::vector<VideoStream> m_video;
     std::vector<uint64_t> m_counts;
     uint32_t m_firstTimestamp = 0;
+    std::vector<uint8_t> m_packet;
 };
 
 } // namespace

@@ -47,14 +47,15 @@ struct KeyframeList
 };
 
 // Reads the keyframes of the file at path into out. The index is used when it has a chunk for every
-// video stream and each record points at a keyframe of its stream at its time; this costs one small read
-// per record. Otherwise the packets are read once from start to end (packet headers and the first bytes
-// of video payloads, so at about the disk's sequential speed), calling progress(done, total) with data
-// bytes as units a few hundred times at most; when it returns false the read stops with Cancelled.
-// Memory: a few bytes per keyframe plus the packet buffer.
-// Returns Ok (damaged packets included: see KeyframeList::damage), a header error for files that cannot
-// be opened, NoPackets when the data holds none, or Cancelled. Not thread-safe per call, but separate
-// calls may run on separate threads.
+// video stream, its records are in order within the data, and the records checked point at keyframes of
+// their stream at their time: every record of a multi-rate stream (the packet tells its encoding), else
+// the first, the last and 16 between, one small read each. Otherwise the packets are read once from start to
+// end (packet headers and the first bytes of video payloads, so at about the disk's sequential speed),
+// calling progress(done, total) with data bytes as units a few hundred times at most; when it returns false
+// the read stops with Cancelled. Memory: a few bytes per keyframe plus the packet buffer. Returns Ok (damaged
+// packets included: see KeyframeList::damage), a header error for files that cannot be opened, NoPackets when
+// the data holds none, or Cancelled. Not thread-safe per call, but separate calls may run on separate
+// threads.
 RmError readKeyframes(const std::string& path, KeyframeList& out, const ProgressCallback& progress = {});
 
 } // namespace rm

@@ -129,6 +129,7 @@ TEST_P(RmKeyframeClipTest, EqualsFfprobeWithAndWithoutIndex)
     auto file = rm::OpenRmFile(in, nullptr);
     ASSERT_TRUE(file);
     ASSERT_EQ(file->append(in), 0);
+    ASSERT_EQ(file->append(in), 0); // over 32 keyframes for some: not every record is checked
     ASSERT_EQ(file->write(dir.file("joined.rm")), 0);
     const rm::KeyframeList indexed = keyframesOf(dir.file("joined.rm"));
     EXPECT_TRUE(indexed.fromIndex);
@@ -138,11 +139,11 @@ TEST_P(RmKeyframeClipTest, EqualsFfprobeWithAndWithoutIndex)
     EXPECT_FALSE(read.fromIndex);
     EXPECT_EQ(read.times(), indexed.times());
 
-    // An index whose record does not point at a keyframe of its time is not trusted.
+    // An index whose (first) record does not point at a keyframe of its time is not trusted.
     Bytes wrong = readBytes(dir.file("joined.rm"));
     const auto model = parseModel(wrong);
     ASSERT_TRUE(model && !model->trailers.empty());
-    const size_t record = model->trailers.front().offset + 20 + 14;
+    const size_t record = model->trailers.front().offset + 20;
     setU32At(wrong, record + 2, getU32(wrong.data() + record + 2) + 1);
     const rm::KeyframeList distrusted = keyframesOf(put(dir, "wrong.rm", wrong));
     EXPECT_FALSE(distrusted.fromIndex);
