@@ -263,6 +263,8 @@ TEST_F(ToolRunTest, CutOfAFileAddressOverItsOwnInput)
     EXPECT_EQ(texts(), QStringList{QStringLiteral("切り抜きに成功しました")});
     EXPECT_NEAR(TestClips::ffprobeDuration(path("long.rm")), 2.0, 0.3);
     EXPECT_TRUE(trashContents().contains(before)); // the old file went to the trash after the write
+    // The keyframes shown are those of the file now under that name.
+    EXPECT_TRUE(waitFor([&] { return cut->keyframes().times() == QList<qint32>{0, 1200}; }));
 }
 
 TEST_F(ToolRunTest, TheCutWindowShowsWhereTheCutStartsAndTheCutStartsThere)

@@ -209,6 +209,13 @@ frmRaCut::frmRaCut(const EditorSettings& settings, RunGate& gate, const MpvSessi
         m_keyframes.setSource(preview().source());
     });
     connect(&m_keyframes, &KeyframeModel::changed, this, &frmRaCut::showKeyframes);
+    // A cut written over the previewed file changed its keyframes.
+    connect(&run(), &EditRun::finished, this, [this](EditRun::Outcome outcome) {
+        if (outcome == EditRun::Outcome::Succeeded && run().writtenFile() == m_keyframes.path()) {
+            m_keyframes.setSource(QString());
+            m_keyframes.setSource(preview().source());
+        }
+    });
     connect(m_txtFrom, &QLineEdit::textChanged, this, &frmRaCut::showKeyframes);
     connect(m_cmdPrevKeyframe, &QPushButton::clicked, this, [this] { step(false); });
     connect(m_cmdNextKeyframe, &QPushButton::clicked, this, [this] { step(true); });
