@@ -238,7 +238,11 @@ void PlayerExtras::stepSpeed(int direction)
 void PlayerExtras::setupPictureConnections()
 {
     connect(m_window.mnuSavePicture(), &QAction::triggered, this, &PlayerExtras::savePicture);
-    connect(&m_controller, &PlaybackController::pictureTaken, this, &PlayerExtras::pictureTaken);
+    // Queued: the answer arrives while the engine delivers its events, and the message that follows
+    // runs an event loop of its own, which must not run inside that delivery.
+    qRegisterMetaType<RawPicture>();
+    connect(&m_controller, &PlaybackController::pictureTaken, this, &PlayerExtras::pictureTaken,
+            Qt::QueuedConnection);
 }
 
 void PlayerExtras::savePicture()

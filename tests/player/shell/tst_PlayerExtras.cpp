@@ -27,6 +27,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <functional>
 #include <memory>
 
 using namespace vello;
@@ -212,7 +213,7 @@ TEST(ResumePoint, OnlyAClipLeftPartwayThroughIsRemembered)
     EXPECT_TRUE(point.leave(QStringLiteral("/v/clip.mpg"), 30000, 60000));
     EXPECT_EQ(point.stored()->path(), "/v/clip.mpg");
     EXPECT_EQ(point.stored()->positionMs, 30000);
-    EXPECT_FALSE(point.available()); // no such clip
+    EXPECT_FALSE(point.available());                                       // no such clip
     EXPECT_TRUE(point.leave(QStringLiteral("/v/other.mpg"), 5000, 60000)); // tried for a moment
     EXPECT_EQ(point.stored()->path(), "/v/clip.mpg");
     EXPECT_FALSE(point.leave(QStringLiteral("/v/clip.mpg"), 55000, 60000)); // near its end
@@ -332,8 +333,26 @@ TEST_F(PlayerExtrasTest, SavedPictureIsAPngOfTheClipsSizeInThePicturesFolder)
     EXPECT_FALSE(window->mnuSavePicture()->isEnabled());
     playEntry(QStringLiteral("big.mpg"));
     ASSERT_TRUE(window->mnuSavePicture()->isEnabled());
+    // While the message is open the clip plays on and the position display follows it.
+    struct WaitingMessages : RecordingMessageService
+    {
+        std::function<bool()> moving;
+        bool movedWhileShown = false;
+        MessageAnswer show(const Message& message) override
+        {
+            movedWhileShown = moving();
+            return RecordingMessageService::show(message);
+        }
+    } waiting;
+    ScopedMessageService installed(&waiting);
+    waiting.moving = [&] {
+        const int before = positionMs();
+        return TestWait::waitFor([&] { return positionMs() > before; }, 5000);
+    };
     key(Qt::Key_S, Qt::ShiftModifier);
-    ASSERT_TRUE(TestWait::waitFor([&] { return !messages.shown().isEmpty(); }, kTimeoutMs));
+    ASSERT_TRUE(TestWait::waitFor([&] { return !waiting.shown().isEmpty(); }, kTimeoutMs));
+    EXPECT_TRUE(waiting.movedWhileShown);
+    const RecordingMessageService& messages = waiting;
     const Message& shown = messages.shown().first();
     EXPECT_EQ(shown.icon, MessageIcon::Information) << qPrintable(shown.text);
     const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
