@@ -49,16 +49,22 @@ bool PlayerExtras::eventFilter(QObject* watched, QEvent* event)
     case QEvent::DragEnter:
     case QEvent::DragMove: {
         auto* drag = static_cast<QDropEvent*>(event);
-        if (dropAllowed(*drag))
+        if (dropAllowed(*drag)) {
             drag->acceptProposedAction();
-        else
+        } else {
+            if (event->type() == QEvent::DragEnter)
+                qCInfo(lcShell) << "drop refused:"
+                                << (QApplication::activeModalWidget()
+                                        ? "a window of the player waits for an answer"
+                                        : "no files")
+                                << (drag->mimeData() ? drag->mimeData()->formats() : QStringList());
             drag->ignore();
+        }
         return true;
     }
     case QEvent::Drop: {
         auto* dropped = static_cast<QDropEvent*>(event);
         if (!dropAllowed(*dropped)) {
-            qCInfo(lcShell) << "drop refused: a window of the player waits for an answer";
             dropped->ignore();
             return true;
         }
