@@ -15,6 +15,7 @@
 #include <QDropEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QTimer>
 
 #include <cmath>
 
@@ -254,25 +255,40 @@ void PlayerExtras::setupPictureConnections()
 void PlayerExtras::savePicture()
 {
     const QString clip = m_controller.CurrentFile();
-    const qint64 position = positionMs();
-    const quint64 request = m_controller.requestPicture();
-    if (request == 0) {
+    requestPicture({clip, PictureFile::fileName(clip, positionMs()), 1});
+}
+
+void PlayerExtras::requestPicture(const PictureRequest& request)
+{
+    const quint64 number = m_controller.requestPicture();
+    if (number == 0) {
         qCInfo(lcShell) << "no picture on screen to save";
         updateCommands();
         return;
     }
-    m_pictureNames.insert(request, PictureFile::fileName(clip, position));
+    m_pictureRequests.insert(number, request);
 }
 
 void PlayerExtras::pictureTaken(const RawPicture& picture)
 {
-    const auto name = m_pictureNames.constFind(picture.request);
-    if (name == m_pictureNames.constEnd())
+    const auto found = m_pictureRequests.constFind(picture.request);
+    if (found == m_pictureRequests.constEnd())
         return;
-    const QString fileName = *name;
-    m_pictureNames.erase(name);
+    const PictureRequest request = *found;
+    m_pictureRequests.erase(found);
+    // Just after a clip has opened its first frame may not be on screen yet: asked again a little later.
+    constexpr int kAttempts = 10;
+    constexpr int kRetryMs = 100;
+    if (!picture.ok && request.attempts < kAttempts && m_controller.CurrentFile() == request.clip &&
+        m_controller.hasPicture()) {
+        QTimer::singleShot(kRetryMs, this, [this, request] {
+            if (m_controller.CurrentFile() == request.clip)
+                requestPicture({request.clip, request.fileName, request.attempts + 1});
+        });
+        return;
+    }
     const QString folder = m_picturesFolder.isEmpty() ? PictureFile::picturesFolder() : m_picturesFolder;
-    const PictureFile::Result result = PictureFile::save(picture, folder, fileName);
+    const PictureFile::Result result = PictureFile::save(picture, folder, request.fileName);
     if (result.ok)
         MessageService::information(result.message);
     else

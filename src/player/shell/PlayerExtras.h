@@ -71,6 +71,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    /// A picture request on its way.
+    struct PictureRequest
+    {
+        QString clip;     ///< the clip it was asked of
+        QString fileName; ///< the file it goes into
+        int attempts = 1;
+    };
+
     void setupDropConnections();
     void setupResumeConnections();
     void setupSpeedConnections();
@@ -81,6 +89,7 @@ private:
     qint64 positionMs() const;
     void leaveCurrentClip();
     void clipStarted(const QString& file, int lengthMs);
+    void requestPicture(const PictureRequest& request);
     void pictureTaken(const RawPicture& picture);
 
     PlayerParts& m_parts;
@@ -89,8 +98,7 @@ private:
     ResumePoint m_resume;
     /// The clip being resumed and its position, until it has opened.
     std::optional<ResumePoint::Point> m_resuming;
-    /// Picture requests on their way: number and file name.
-    QHash<quint64, QString> m_pictureNames;
+    QHash<quint64, PictureRequest> m_pictureRequests;
     QString m_picturesFolder;
 };
 

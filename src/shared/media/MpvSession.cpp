@@ -148,6 +148,11 @@ void MpvSession::drainEvents()
             logEngineMessage(*static_cast<const mpv_event_log_message*>(event->data));
             continue;
         }
+        if (event->event_id == MPV_EVENT_COMMAND_REPLY && event->error < 0) {
+            const auto tag = ReplyTag::unpack(event->reply_userdata);
+            if (tag && tag->kind == ReplyTag::Picture)
+                qCInfo(lcMedia) << "libmpv: no picture:" << m_mpv->errorString(event->error);
+        }
         const bool shutdown = event->event_id == MPV_EVENT_SHUTDOWN;
         apply(MpvEventTranslator::translateEvent(*event, m_state));
         if (shutdown)

@@ -427,6 +427,7 @@ TYPED_TEST(AdapterContract, SpeedReachesTheEngineForEveryClipAndAPictureHasTheCl
     T::open(a, this->clip(T::longClip));
     ASSERT_TRUE(this->waitOpened());
     EXPECT_TRUE(waitFor([&] { return a.speed() == 1.5; }));
+    ASSERT_TRUE(waitFor([&] { return this->seconds() > 0.2; })); // a frame is on screen
     a.takePicture(8);
     ASSERT_TRUE(waitFor([&] { return pictures.size() == 2; }));
     const RawPicture& picture = pictures[1];
