@@ -32,13 +32,9 @@ struct DropRequest
     QStringList ignored;
 
     /// Decides from a "text/uri-list" (RFC 2483: one address a line, CR LF, "#" comment lines) and the
-    /// extensions the file list shows (without dots, letter case ignored). A local file address
-    /// ("file:///…" or "file://localhost/…") gives its path with its percent-encoded bytes kept as they
-    /// are, also when they are not UTF-8.
+    /// extensions the file list shows (without dots, letter case ignored). Local file addresses are read by
+    /// localPathOfUri (NativePath.h): the bytes of their names are kept, also when they are not UTF-8.
     static DropRequest fromUriList(const QByteArray& uriList, const QStringList& extensions);
-
-    /// The path of one local file address, or "" when it is none.
-    static QString localPath(const QByteArray& uri);
 };
 
 } // namespace vello

@@ -168,29 +168,48 @@ bool isDirectory(const QString& path)
     return statNative(path, st) && S_ISDIR(st.st_mode);
 }
 
+QString localPathOfUri(const QByteArray& uri)
+{
+    if (!uri.toLower().startsWith("file:"))
+        return {};
+    QByteArray rest = uri.mid(5);
+    if (rest.startsWith("//")) {
+        // file://host/path: only this machine's files ("" or "localhost" as the host).
+        const qsizetype slash = rest.indexOf('/', 2);
+        if (slash < 0)
+            return {};
+        const QByteArray host = rest.mid(2, slash - 2).toLower();
+        if (!host.isEmpty() && host != "localhost")
+            return {};
+        rest = rest.mid(slash);
+    }
+    // A query or fragment is no part of a file name (a "#" or "?" in a name comes escaped).
+    if (rest.contains('?') || rest.contains('#'))
+        return {};
+    const QByteArray path = QByteArray::fromPercentEncoding(rest);
+    if (!path.startsWith('/') || path.contains('\0'))
+        return {};
+    return fromNativePath(path);
+}
+
+QList<QByteArray> uriListLines(const QByteArray& uriList)
+{
+    QList<QByteArray> lines;
+    for (QByteArray line : uriList.split('\n')) {
+        line = line.trimmed();
+        if (!line.isEmpty() && !line.startsWith('#'))
+            lines << line;
+    }
+    return lines;
+}
+
 QStringList pathsFromUriList(const QByteArray& uriList)
 {
     QStringList paths;
-    for (QByteArray line : uriList.split('\n')) {
-        line = line.trimmed();
-        if (line.isEmpty() || line.startsWith('#'))
-            continue;
-        if (!line.toLower().startsWith("file:"))
-            continue;
-        QByteArray rest = line.mid(5);
-        if (rest.startsWith("//")) {
-            // file://host/path: only this machine's files ("" or "localhost" as the host).
-            const qsizetype slash = rest.indexOf('/', 2);
-            if (slash < 0)
-                continue;
-            const QByteArray host = rest.mid(2, slash - 2).toLower();
-            if (!host.isEmpty() && host != "localhost")
-                continue;
-            rest = rest.mid(slash);
-        }
-        const QByteArray path = QByteArray::fromPercentEncoding(rest);
-        if (path.startsWith('/') && !path.contains('\0'))
-            paths << fromNativePath(path);
+    for (const QByteArray& line : uriListLines(uriList)) {
+        const QString path = localPathOfUri(line);
+        if (!path.isEmpty())
+            paths << path;
     }
     return paths;
 }

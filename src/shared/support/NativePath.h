@@ -38,8 +38,13 @@ bool pathExists(const QString& path);
 bool isRegularFile(const QString& path);
 bool isDirectory(const QString& path);
 
-/// The paths of the local files a text/uri-list names (a file manager's drag): "file:" addresses of this
-/// machine, %XX escapes decoded, bytes kept as they are.
+/// The path of one "file:" address of this machine ("file:/p", "file:///p", "file://localhost/p"), %XX
+/// escapes decoded and the bytes kept as they are; "" for any other address, one with a query or fragment,
+/// or one whose bytes hold a NUL.
+QString localPathOfUri(const QByteArray& uri);
+/// The addresses of a text/uri-list (one a line, "#" lines are comments), trimmed, in their order.
+QList<QByteArray> uriListLines(const QByteArray& uriList);
+/// The paths of the local files a text/uri-list names (a file manager's drag), through localPathOfUri.
 QStringList pathsFromUriList(const QByteArray& uriList);
 /// The local files a drop carries: its text/uri-list, else its URLs; in their order.
 QStringList droppedPaths(const QMimeData* data);

@@ -198,8 +198,8 @@ TEST(DropRequest, TakesTheFirstFolderOrListedFileAndKeepsTheBytesOfItsName)
     EXPECT_EQ(folder.action, DropRequest::Action::OpenFolder);
     EXPECT_EQ(folder.path, dir.path() + u'/');
     EXPECT_EQ(DropRequest::fromUriList("plain text", extensions).action, DropRequest::Action::None);
-    EXPECT_EQ(DropRequest::localPath("file:///a%00b"), QString());
-    EXPECT_EQ(DropRequest::localPath("file:///a.rm?x"), QString());
+    EXPECT_EQ(localPathOfUri("file:///a%00b"), QString());
+    EXPECT_EQ(localPathOfUri("file:///a.rm?x"), QString());
 }
 
 TEST(ResumePoint, OnlyAClipLeftPartwayThroughIsRemembered)
