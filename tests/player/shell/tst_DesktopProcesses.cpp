@@ -19,6 +19,7 @@
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -80,6 +81,21 @@ qint64 positionUs()
 {
     const QVariant value = playerProperty(QStringLiteral("Position"));
     return value.isValid() ? value.toLongLong() : -1;
+}
+
+/// The words of the README's example command (a code span) that starts with program; empty when none.
+QStringList readmeCommand(const QString& program)
+{
+    QFile readme(qEnvironmentVariable("VELLO_SOURCE_DIR") + QStringLiteral("/README.md"));
+    if (!readme.open(QIODevice::ReadOnly))
+        return {};
+    const QString text = QString::fromUtf8(readme.readAll());
+    const qsizetype start = text.indexOf(u'`' + program + u' ');
+    const qsizetype end = start < 0 ? -1 : text.indexOf(u'`', start + 1);
+    if (end < 0)
+        return {};
+    return text.mid(start + 1, end - start - 1)
+        .split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
 }
 
 /// Waits until the player reports `file` as its clip, playing, and its position moves on in that clip.
@@ -266,12 +282,12 @@ TEST_F(PlayerCopies, MediaKeysActAsThePlayersButtonsAndTheMetadataFollows)
     EXPECT_EQ(callPlayer(kPlayer, QStringLiteral("PlayPause")).type(), QDBusMessage::ReplyMessage);
     EXPECT_TRUE(playsFile(path("clips/a.rm")));
 
-    // Next from the command line, as a user would send it, plays the entry after it.
+    // Next from the command line, exactly as the README tells a user to send it (no reply expected),
+    // plays the entry after it.
+    const QStringList readme = readmeCommand(QStringLiteral("dbus-send"));
+    ASSERT_FALSE(readme.isEmpty());
     QProcess send;
-    send.start(QStringLiteral("dbus-send"),
-               {QStringLiteral("--session"), QStringLiteral("--type=method_call"),
-                QStringLiteral("--dest=") + MprisService::serviceName(), MprisService::objectPath(),
-                kPlayer + QStringLiteral(".Next")});
+    send.start(readme.first(), readme.mid(1));
     ASSERT_TRUE(send.waitForStarted(10000)) << "dbus-send not found (the dbus package has it)";
     ASSERT_TRUE(TestWait::waitFor([&] { return send.state() == QProcess::NotRunning; }, 20000));
     EXPECT_EQ(send.exitCode(), 0) << send.readAllStandardError().constData();
