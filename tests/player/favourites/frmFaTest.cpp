@@ -52,8 +52,9 @@ QLineEdit* labelEditor(QTreeWidget* tree)
     return nullptr;
 }
 
-/// Types text into the folder chooser and presses Enter (the default button, OK).
-void answerChooser(QWidget* modal, const QString& text)
+/// Types text into the folder chooser and presses Enter (the default button, OK), which closes it unless
+/// the name is refused.
+void answerChooser(QWidget* modal, const QString& text, bool refused = false)
 {
     auto* window = qobject_cast<frmFaFolder*>(modal);
     ASSERT_NE(window, nullptr);
@@ -61,6 +62,10 @@ void answerChooser(QWidget* modal, const QString& text)
     typed->selectAll();
     QTest::keyClicks(typed, text);
     QTest::keyClick(typed, Qt::Key_Return);
+    if (!refused && window->isVisible()) {
+        ADD_FAILURE() << "Enter left the chooser open at " << qPrintable(typed->text());
+        window->reject();
+    }
 }
 
 /// Types a new label into the tree's open label editor (its text is selected) and ends it with key.
@@ -144,7 +149,7 @@ TEST_F(WindowFixture, FolderChooserListsFoldersTakesTypedTextAndRefusesBars)
 
     // A bar is refused and the window stays open; Cancel then hands back nothing.
     onNextModal([this](QWidget* modal) {
-        answerChooser(modal, "a|b");
+        answerChooser(modal, "a|b", /*refused=*/true);
         EXPECT_TRUE(modal->isVisible());
         ASSERT_EQ(messages->shown().size(), 1);
         EXPECT_EQ(messages->shown().at(0).text,

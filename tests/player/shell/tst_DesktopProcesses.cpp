@@ -131,7 +131,7 @@ protected:
         ASSERT_TRUE(QFile::copy(bin + QStringLiteral("/velloplayer"), program()));
         ASSERT_TRUE(QFile::copy(bin + QStringLiteral("/vello-build-tree"), path("prog/vello-build-tree")));
         ASSERT_FALSE(
-            TestClips::makeClip(path("clips"), QStringLiteral("a.rm"), TestClips::ClipKind::RealMedia, 10)
+            TestClips::makeClip(path("clips"), QStringLiteral("a.rm"), TestClips::ClipKind::RealMedia, 120)
                 .isEmpty());
         ASSERT_FALSE(
             TestClips::makeClip(path("clips"), QStringLiteral("b.mpg"), TestClips::ClipKind::Mpeg1, 10)
@@ -139,7 +139,8 @@ protected:
         ASSERT_FALSE(
             TestClips::makeClip(path("clips"), QStringLiteral("c d.asf"), TestClips::ClipKind::Asf, 10)
                 .isEmpty());
-        // Repeat all: Next always has a next file.
+        // Repeat all: Next always has a next file. The first clip is long: only Next moves on from it
+        // while the checks wait.
         writeConfig(1);
     }
 
