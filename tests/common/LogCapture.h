@@ -1,9 +1,9 @@
-// Collects what the programs log at info level in the given categories while the object lives, as
+// What the programs log at info level in the given categories while the object lives, as
 // QT_LOGGING_RULES='vello.*=true' shows it to a user.
 #pragma once
 
 #include <QLoggingCategory>
-#include <QString>
+#include <QRegularExpression>
 #include <QStringList>
 
 class LogCapture
@@ -12,10 +12,8 @@ public:
     explicit LogCapture(const QStringList& categories)
     {
         s_lines.clear();
-        QStringList rules;
-        for (const QString& category : categories)
-            rules << category + QStringLiteral(".info=true");
-        QLoggingCategory::setFilterRules(rules.join(u'\n'));
+        QLoggingCategory::setFilterRules(categories.join(QStringLiteral(".info=true\n")) +
+                                         QStringLiteral(".info=true"));
         m_previous =
             qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& text) {
                 s_lines << QString::fromLatin1(context.category) + QStringLiteral(": ") + text;
@@ -26,18 +24,12 @@ public:
         qInstallMessageHandler(m_previous);
         QLoggingCategory::setFilterRules(QString());
     }
-    LogCapture(const LogCapture&) = delete;
-    LogCapture& operator=(const LogCapture&) = delete;
 
     /// The lines of category that contain text.
     static QStringList lines(const QString& category, const QString& text)
     {
-        QStringList found;
-        for (const QString& line : s_lines) {
-            if (line.startsWith(category + QStringLiteral(": ")) && line.contains(text))
-                found << line;
-        }
-        return found;
+        return s_lines.filter(QRegularExpression(u'^' + QRegularExpression::escape(category) +
+                                                 QStringLiteral(": .*") + QRegularExpression::escape(text)));
     }
 
 private:

@@ -154,17 +154,11 @@ TEST_F(FileListViewTest, HeaderClicksSortTheList)
 
 TEST_F(FileListViewTest, RenameThroughTheInPlaceEditor)
 {
-    // The editor that is open now (a closed one waits for its deletion).
-    const auto editor = [this]() -> QLineEdit* {
-        for (QLineEdit* edit : m_window.viewport()->findChildren<QLineEdit*>()) {
-            if (edit->isVisible())
-                return edit;
-        }
-        return nullptr;
-    };
+    const auto editor = [this] { return m_window.viewport()->findChild<QLineEdit*>(); };
     const auto press = [](QLineEdit* edit, Qt::Key key) {
         QTest::keyClick(edit, key);
         QCoreApplication::processEvents(); // the delegate commits from a queued call
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the closed editor goes
     };
     m_browser.list().select(2);
     m_view.popReName_Click();
