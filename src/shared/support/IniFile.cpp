@@ -314,7 +314,11 @@ private:
 /// Writes the lines as the whole file: to a temporary file that replaces it when complete.
 bool writeLines(const QString& path, const std::vector<Line>& lines)
 {
+    qsizetype size = 0;
+    for (const Line& l : lines)
+        size += l.content.size() + l.terminator.size();
     QByteArray out;
+    out.reserve(size);
     for (const Line& l : lines) {
         out += l.content;
         out += l.terminator;
