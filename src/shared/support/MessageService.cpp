@@ -80,6 +80,8 @@ MessageAnswer MessageService::ask(const Message& message)
 {
     qCInfo(lcMessage).noquote().nospace()
         << iconName(message.icon) << " [" << message.caption << "] " << message.text;
+    if (!message.details.isEmpty())
+        qCInfo(lcMessage).noquote() << message.details;
     const MessageAnswer answer = current().show(message);
     qCInfo(lcMessage).noquote().nospace() << "answer: " << answerName(answer);
     return answer;

@@ -35,6 +35,8 @@ struct Message
     MessageIcon icon = MessageIcon::None;
     MessageButtons buttons = MessageButtons::Ok;
     MessageAnswer defaultAnswer = MessageAnswer::Ok;
+    /// More text shown below the text (the message box's informative text); usually empty.
+    QString details{};
 };
 
 /// Shows messages and asks questions. Window thread only. The installed service is process-wide;

@@ -10,6 +10,8 @@ MessageAnswer QtMessageService::show(const Message& message)
     QMessageBox box(m_parent ? m_parent : QApplication::activeWindow());
     box.setWindowTitle(message.caption);
     box.setText(message.text);
+    if (!message.details.isEmpty())
+        box.setInformativeText(message.details);
     switch (message.icon) {
     case MessageIcon::Critical:
         box.setIcon(QMessageBox::Critical);
