@@ -184,11 +184,9 @@ if want favourites && command -v xdotool >/dev/null; then
       sleep 3
       main=$(xdotool search --onlyvisible --name "^Velloplayer" | head -1)
       xdotool windowsize "$main" 960 620; sleep 0.5
-      # The splitter to the middle, the name column wider, then the folder "Live".
+      # The splitter to the middle, then the folder "Live" (the name column widens to its paths).
       xdotool mousemove --window "$main" 194 350 mousedown 1 mousemove --window "$main" 300 350 \
         mousemove --window "$main" 469 350 mouseup 1; sleep 0.5
-      xdotool mousemove --window "$main" 113 264 mousedown 1 mousemove --window "$main" 200 264 \
-        mousemove --window "$main" 289 264 mouseup 1; sleep 0.3
       xdotool mousemove --window "$main" 78 66 click 1; sleep 0.5
       xdotool mousemove --window "$main" 49 284 click --repeat 2 1; sleep 6.5
       grab "^Velloplayer" favourites-mode.png

@@ -2,6 +2,7 @@
 
 #include "BasicRandom.h"
 #include "FileLister.h"
+#include "Logging.h"
 #include "MessageService.h"
 #include "NativePath.h"
 #include "RealMediaTitle.h"
@@ -287,6 +288,11 @@ bool FileBrowser::renameItem(int index, const QString& newText)
             QStringLiteral("「.」と「..」はファイル名に使えません。名前は変更されませんでした。"));
         return false;
     }
+    if (!FileLister::matches(newText, m_settings.extList) &&
+        !MessageService::question(hiddenExtensionQuestion(newText, m_settings.extList), /*defaultNo=*/true)) {
+        emit renameDeclined(index, newText);
+        return false;
+    }
     const QString oldPath = fullPathOf(index);
     QString folder = currentFolder();
     if (!folder.endsWith(u'/'))
@@ -296,8 +302,18 @@ bool FileBrowser::renameItem(int index, const QString& newText)
         MessageService::critical(systemErrorText(error));
         return false;
     }
+    qCInfo(lcBrowser) << "renamed" << displayPath(oldPath) << "to" << displayPath(newPath);
     m_list.setName(index, newText);
+    emit fileRenamed(oldPath, newPath);
     return true;
+}
+
+QString FileBrowser::hiddenExtensionQuestion(const QString& newName, const QStringList& extList)
+{
+    return QStringLiteral("「") + newName + QStringLiteral("」は一覧に表示する拡張子（") +
+           extList.join(u';') +
+           QStringLiteral("）ではないため、名前を変更するとファイル一覧に表示されなくなります。") + u'\n' +
+           QStringLiteral("このまま名前を変更しますか？");
 }
 
 } // namespace vello

@@ -105,12 +105,21 @@ public:
     bool mayRename(const QString& playingFile) const;
     /// End of an in-place edit of the item at index with newText. A cancelled edit (null text) or an
     /// unchanged text does nothing and returns false. An empty name or one holding "/" or NUL is refused with
-    /// a message. The file is renamed within its folder, never over an existing file; on failure the
-    /// system's reason is shown. Returns true when the item now shows newText.
+    /// a message. A name whose extension the list does not show is renamed only when the user goes on
+    /// (renameDeclined otherwise). The file is renamed within its folder, never over an existing file; on
+    /// failure the system's reason is shown. Returns true when the item now shows newText (fileRenamed).
     bool renameItem(int index, const QString& newText);
+    /// The question asked before a rename to a name whose extension the list does not show.
+    static QString hiddenExtensionQuestion(const QString& newName, const QStringList& extList);
 
     /// Japanese text for a file-system error number (errno).
     static QString systemErrorText(int errorNumber);
+
+signals:
+    /// A file of the list was renamed (full paths): what the player keeps for it follows.
+    void fileRenamed(const QString& oldPath, const QString& newPath);
+    /// The user went back from renaming the item at index to typedText (its extension is not listed).
+    void renameDeclined(int index, const QString& typedText);
 
 private:
     FileList m_list;

@@ -25,7 +25,7 @@ QSettings userStore()
 FolderHistory::FolderHistory(QObject* parent) : QObject(parent)
 {
     for (int i = 0; i < Size; ++i)
-        m_entries.append(ProgramPaths::systemDriveRoot());
+        m_entries.append(ProgramPaths::startFolder());
 }
 
 QString FolderHistory::entry(int index) const
@@ -64,11 +64,12 @@ void FolderHistory::clear()
 
 void FolderHistory::load()
 {
-    const QString root = ProgramPaths::systemDriveRoot();
+    // Nothing stored yet: the history starts at the user's home folder.
+    const QString start = ProgramPaths::startFolder();
     QSettings store = userStore();
     store.beginGroup(QStringLiteral("CONFIG"));
     for (int i = 1; i <= Size; ++i)
-        m_entries[i - 1] = store.contains(key(i)) ? pathFromSettingValue(store.value(key(i))) : root;
+        m_entries[i - 1] = store.contains(key(i)) ? pathFromSettingValue(store.value(key(i))) : start;
     store.endGroup();
     emit entriesChanged(m_entries);
 }

@@ -10,8 +10,9 @@ namespace vello {
 /// Entries are 1-based (1 = newest) and always five. Texts are kept exactly as given. Window thread only.
 ///
 /// Store: QSettings(NativeFormat, UserScope, "Velloplayer", "Velloplayer"), group "CONFIG", keys
-/// "PATH1".."PATH5"; a missing key loads as the system root "/". Entries are folder paths in the escaped
-/// form of NativePath.h; one that is not valid UTF-8 is stored as its bytes (pathSettingValue).
+/// "PATH1".."PATH5"; a missing key loads as the home folder (ProgramPaths::startFolder()). Entries are folder
+/// paths in the escaped form of NativePath.h; one that is not valid UTF-8 is stored as its bytes
+/// (pathSettingValue).
 class FolderHistory : public QObject
 {
     Q_OBJECT
@@ -30,7 +31,7 @@ public:
     /// to the front, a new folder enters at the front and the oldest entry is dropped. Emits entriesChanged
     /// unless the folder already was entry 1.
     void recordPlay(const QString& folder);
-    /// Sets all entries to the system root and saves them at once. Emits entriesChanged.
+    /// Sets all entries to the system root "/" and saves them at once. Emits entriesChanged.
     void clear();
 
     /// Reads the entries from the store. Emits entriesChanged.

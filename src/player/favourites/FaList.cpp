@@ -52,20 +52,20 @@ QString FaList::folderOf(const QString& path, const QString& folder) const
     return {};
 }
 
-int FaList::renameFolder(const QString& oldName, const QString& newName)
+int FaList::moveEntries(const std::function<bool(const fa&)>& moves, const std::function<void(fa&)>& change)
 {
     int moved = 0;
     std::vector<fa> kept;
     kept.reserve(m_entries.size());
     QSet<QString> keys;
-    // Entries of other folders keep their keys; a moved entry that meets one of them is dropped.
+    // Entries that stay keep their keys; a moved entry that meets one of them is dropped.
     for (const fa& e : m_entries) {
-        if (e.FolderName.compare(oldName, Qt::CaseInsensitive) != 0)
+        if (!moves(e))
             keys.insert(e.key());
     }
     for (fa e : m_entries) {
-        if (e.FolderName.compare(oldName, Qt::CaseInsensitive) == 0) {
-            e.FolderName = newName;
+        if (moves(e)) {
+            change(e);
             ++moved;
             if (keys.contains(e.key()))
                 continue;
@@ -76,6 +76,19 @@ int FaList::renameFolder(const QString& oldName, const QString& newName)
     m_entries = std::move(kept);
     m_keys = std::move(keys);
     return moved;
+}
+
+int FaList::renameFolder(const QString& oldName, const QString& newName)
+{
+    return moveEntries([&](const fa& e) { return e.FolderName.compare(oldName, Qt::CaseInsensitive) == 0; },
+                       [&](fa& e) { e.FolderName = newName; });
+}
+
+int FaList::movePath(const QString& oldPath, const QString& newPath)
+{
+    const QString below = oldPath.endsWith(u'/') ? oldPath : oldPath + u'/';
+    return moveEntries([&](const fa& e) { return e.Path == oldPath || e.Path.startsWith(below); },
+                       [&](fa& e) { e.Path = newPath + e.Path.mid(oldPath.size()); });
 }
 
 int FaList::removeFolder(const QString& name)

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 namespace vello {
@@ -40,6 +41,10 @@ public:
     /// Moves every entry of folder oldName (ignoring case) to newName; keys follow. An entry whose new key
     /// is already taken is dropped (the file is in that folder already). Returns the number moved.
     int renameFolder(const QString& oldName, const QString& newName);
+    /// A file or folder was renamed from oldPath to newPath: every entry of that file, or of a file below
+    /// that folder, takes the new path (the rest of its path kept); keys follow. An entry whose new key is
+    /// already taken is dropped. Paths compare exactly. Returns the number of entries moved.
+    int movePath(const QString& oldPath, const QString& newPath);
     /// Removes every entry of folder name (ignoring case). Returns the number removed.
     int removeFolder(const QString& name);
     /// The folder names in list order, each once; names that differ only in letter case count as one
@@ -47,6 +52,8 @@ public:
     QStringList folderNames() const;
 
 private:
+    /// Changes every entry that moves; keys follow, and a moved entry whose new key is taken is dropped.
+    int moveEntries(const std::function<bool(const fa&)>& moves, const std::function<void(fa&)>& change);
     void rebuildKeys();
 
     std::vector<fa> m_entries;

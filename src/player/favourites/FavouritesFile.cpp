@@ -144,6 +144,7 @@ FavouritesStore::LoadResult FavouritesStore::LoadFavorites()
     {
     };
     if (::lstat(native.constData(), &st) != 0 && errno == ENOENT) {
+        qCInfo(lcFavourites) << "no favourites yet: an empty file is made:" << m_file;
         SaveFavorites();
         return LoadResult::Created;
     }
@@ -184,6 +185,7 @@ FavouritesStore::LoadResult FavouritesStore::LoadFavorites()
             qCDebug(lcFavourites) << "duplicate favourite dropped:" << displayPath(parsed.Path)
                                   << parsed.FolderName;
     }
+    qCInfo(lcFavourites) << m_list.count() << "favourites loaded from" << m_file;
     return LoadResult::Loaded;
 }
 
@@ -247,6 +249,7 @@ bool FavouritesStore::SaveFavorites()
         return false;
     }
     m_damaged = false;
+    qCInfo(lcFavourites) << m_list.count() << "favourites saved to" << m_file;
     return true;
 }
 

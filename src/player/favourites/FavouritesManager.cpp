@@ -138,15 +138,14 @@ bool FavouritesManager::afterLabelEdit(int node, const QString& newText)
         MessageService::warning(refusal);
         return false;
     }
-    for (int i = 0; i < nodeCount(); ++i) {
-        if (nodeText(i).compare(newText, Qt::CaseInsensitive) == 0) {
-            MessageService::warning(QStringLiteral("新規フォルダ") + newText +
-                                    QStringLiteral("は既に存在します"));
-            return false;
-        }
+    if (hasNode(newText)) {
+        MessageService::warning(QStringLiteral("新規フォルダ") + newText +
+                                QStringLiteral("は既に存在します"));
+        return false;
     }
     const QString oldText = nodeText(node);
-    m_store.list().renameFolder(oldText, newText);
+    const int moved = m_store.list().renameFolder(oldText, newText);
+    qCInfo(lcFavourites) << "folder" << oldText << "renamed to" << newText << "with its" << moved << "files";
     m_nodes[node - 1] = newText;
     if (m_currentFolder.compare(oldText, Qt::CaseInsensitive) == 0 && node == m_selected)
         m_currentFolder = newText;
@@ -154,9 +153,22 @@ bool FavouritesManager::afterLabelEdit(int node, const QString& newText)
     return true;
 }
 
+bool FavouritesManager::hasNode(const QString& text) const
+{
+    for (int i = 0; i < nodeCount(); ++i) {
+        if (nodeText(i).compare(text, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
 int FavouritesManager::newFolder()
 {
-    m_nodes << newFolderText();
+    // The next free name: "新規ﾌｫﾙﾀﾞ", "新規ﾌｫﾙﾀﾞ2", ... (names compare ignoring case, as renaming does).
+    QString name = newFolderText();
+    for (int n = 2; hasNode(name); ++n)
+        name = newFolderText() + QString::number(n);
+    m_nodes << name;
     emit nodesChanged();
     const int node = nodeCount() - 1;
     showFolder(node);
@@ -200,8 +212,10 @@ int FavouritesManager::addPaths(const QStringList& paths, const QString& target)
             qCDebug(lcFavourites) << "already in" << target << ":" << displayPath(path);
         }
     }
-    if (added > 0)
+    if (added > 0) {
+        qCInfo(lcFavourites) << added << "files added to" << target;
         emit itemsChanged();
+    }
     if (!refused.isEmpty()) {
         QStringList shown = refused.mid(0, 10);
         if (refused.size() > shown.size())
@@ -268,6 +282,7 @@ int FavouritesManager::removeFiles(const QList<int>& rows)
             qCInfo(lcError) << "favourite to remove not found:" << displayPath(path) << folder;
         m_items.removeAt(row);
     }
+    qCInfo(lcFavourites) << removed << "files removed from" << folder;
     emit itemsChanged();
     return removed;
 }
@@ -284,7 +299,8 @@ bool FavouritesManager::deleteFolder()
                                   /*defaultNo=*/true))
         return false;
     m_nodes.removeAt(m_selected - 1);
-    m_store.list().removeFolder(name);
+    const int removed = m_store.list().removeFolder(name);
+    qCInfo(lcFavourites) << "folder" << name << "deleted with its" << removed << "files";
     m_selected = -1;
     emit nodesChanged();
     showFolder(0);

@@ -68,8 +68,9 @@ public:
     /// ignoring case, or the text is empty or cannot be stored. Otherwise the folder's entries move to
     /// the new name. Returns true when the node now shows newText.
     bool afterLabelEdit(int node, const QString& newText);
-    /// Adds a node "新規ﾌｫﾙﾀﾞ" under the root, selects and shows it (an empty folder); returns its index
-    /// (the window edits its label).
+    /// Adds a node "新規ﾌｫﾙﾀﾞ" (or, when a node has that name, the first free of "新規ﾌｫﾙﾀﾞ2", "新規ﾌｫﾙﾀﾞ3",
+    /// ...) under the root, selects and shows it (an empty folder); returns its index (the window edits
+    /// its label).
     int newFolder();
 
     /// Files chosen in the file chooser (full paths): all are added to the target folder.
@@ -98,6 +99,8 @@ signals:
     void buttonsEnabledChanged(bool enabled);
 
 private:
+    /// Whether a node (the root included) has the text, ignoring case.
+    bool hasNode(const QString& text) const;
     /// The target folder of arriving files: the selected folder, or the chooser's answer while the root
     /// (or nothing) is selected. Empty: nothing is added.
     QString targetFolder();

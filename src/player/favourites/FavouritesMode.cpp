@@ -129,6 +129,8 @@ bool FavouritesMode::mnuFaAdd_Click()
         return false;
     }
     const bool added = m_store.list().add(fa{folder, path});
+    if (added)
+        qCInfo(lcFavourites).noquote() << "added" << displayPath(path) << "to" << folder;
     m_store.SaveFavorites();
     refresh();
     return added;
@@ -145,7 +147,9 @@ bool FavouritesMode::mnuFaDel_Click()
     const QString path = list.name(index);
     const QString stored = m_store.list().folderOf(path, nodeText(m_selected));
     const bool removed = !stored.isNull() && m_store.list().remove(FaList::keyOf(path, stored));
-    if (!removed)
+    if (removed)
+        qCInfo(lcFavourites).noquote() << "removed" << displayPath(path) << "from" << stored;
+    else
         qCInfo(lcError) << "favourite to remove not found:" << displayPath(path);
     list.remove(index);
     m_store.SaveFavorites();

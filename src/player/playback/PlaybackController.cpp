@@ -106,6 +106,8 @@ void PlaybackController::PlaySelected()
     m_lastStarted = m_currentFile;
     ++m_generation;
     m_lengthMs = 0;
+    qCInfo(lcPlayback).noquote() << "loads entry" << selected << displayPath(m_currentFile) << "in"
+                                 << (UseRealAudio() ? "RA" : "WP");
 
     if (UseRealAudio()) {
         m_loadTarget = RealAudio;
@@ -147,6 +149,8 @@ void PlaybackController::playFile(const QString& path)
     m_lastStarted = path;
     ++m_generation;
     m_lengthMs = 0;
+    qCInfo(lcPlayback).noquote() << "loads the given file" << displayPath(m_currentFile) << "in"
+                                 << (UseRealAudio() ? "RA" : "WP");
     if (UseRealAudio()) {
         m_ra.setSource(m_currentFile);
         m_expected[RealAudio] = m_ra.currentClip();
@@ -334,6 +338,7 @@ void PlaybackController::onEndReport(Control control, const EndReport& report)
     case EndReport::EndedByItself:
         if (control != activeControl())
             return;
+        qCInfo(lcPlayback).noquote() << "ends" << displayPath(m_currentFile);
         emit clipEnded(m_currentFile);
         scheduleAdvance();
         return;
@@ -341,6 +346,7 @@ void PlaybackController::onEndReport(Control control, const EndReport& report)
         if (control != activeControl())
             return;
         clearClipDisplay();
+        qCInfo(lcPlayback).noquote() << "could not open" << displayPath(m_currentFile);
         emit clipFailed(m_currentFile);
         ++m_failedInRow;
         const int limit = m_playMode == 2 ? 1 : qMax(1, playableCount());
@@ -382,8 +388,12 @@ void PlaybackController::advance()
 {
     const quint64 before = m_generation;
     playNextStep();
-    if (m_generation == before)
-        emit playbackFinished();
+    if (m_generation != before) {
+        qCInfo(lcPlayback) << "advanced by play mode" << m_playMode;
+        return;
+    }
+    qCInfo(lcPlayback) << "nothing more to play (play mode" << m_playMode << ")";
+    emit playbackFinished();
 }
 
 void PlaybackController::onClipOpened(Control control)
@@ -421,13 +431,16 @@ void PlaybackController::onClipOpened(Control control)
 
 void PlaybackController::RememberVolume()
 {
-    m_volumeMemory.remember(m_currentFile, m_volume);
+    if (m_volumeMemory.remember(m_currentFile, m_volume))
+        qCInfo(lcPlayback).noquote() << "volume" << m_volume << "kept for" << displayPath(m_currentFile);
 }
 
 void PlaybackController::RecallVolume()
 {
     const VolumeMemory::Stored stored = m_volumeMemory.recall(m_currentFile);
     if (stored.value) {
+        qCInfo(lcPlayback).noquote() << "volume" << *stored.value << "recalled for"
+                                     << displayPath(m_currentFile);
         setVolume(*stored.value);
         if (m_view)
             m_view->setVolumeSlider(m_volume);
@@ -440,6 +453,8 @@ void PlaybackController::RecallVolume()
     }
     m_volume =
         UseRealAudio() ? qBound(0, int(m_ra.volume()), 100) : PlaybackMath::sliderFromWpVolume(m_wp.volume());
+    qCInfo(lcPlayback).noquote() << "no volume stored for" << displayPath(m_currentFile) << "- the player's"
+                                 << m_volume << "stays";
     if (m_view)
         m_view->setVolumeSlider(m_volume);
 }

@@ -35,4 +35,12 @@ VolumeMemory::Stored VolumeMemory::recall(const QString& mediaFile) const
     return stored;
 }
 
+int VolumeMemory::movePath(const QString& oldPath, const QString& newPath) const
+{
+    if (!enabled())
+        return 0;
+    IniFile ini(m_path, IniFile::KeyKind::Path);
+    return ini.MovePathKeys(Section, oldPath, newPath);
+}
+
 } // namespace vello

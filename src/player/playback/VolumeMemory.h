@@ -35,6 +35,9 @@ public:
         std::optional<int> value; ///< that value, when it is a number within 0..100 (as a whole number)
     };
     Stored recall(const QString& mediaFile) const;
+    /// A file or folder was renamed: the values stored for it (or for the files below it) move to the new
+    /// path. Returns the number of values moved; -1 when the file could not be written.
+    int movePath(const QString& oldPath, const QString& newPath) const;
 
 private:
     QString m_path;

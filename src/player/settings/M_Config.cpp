@@ -4,6 +4,7 @@
 #include "ConfigHost.h"
 #include "Helpers.h"
 #include "IniFile.h"
+#include "Logging.h"
 #include "MessageService.h"
 #include "ProgramPaths.h"
 
@@ -80,6 +81,7 @@ void M_Config::readExisting(const QString& path)
             s.DefaultDirPath = ini.ReadValue(Config, QStringLiteral("DEFAULT DIR PATH"), PathLength);
     } catch (const AppException& e) {
         m_lastLoad = LoadResult::Failed;
+        qCInfo(lcSettings).noquote() << "settings not read to their end:" << e.error().description << path;
         MessageService::standardError(e.error());
         return;
     }
@@ -94,6 +96,8 @@ void M_Config::readExisting(const QString& path)
     s.PlayMode = numericWhole(ini.ReadValue(PlayMode, QStringLiteral("MODE"), NumberLength)).value_or(0);
 
     m_lastLoad = LoadResult::Read;
+    qCInfo(lcSettings).noquote() << "settings loaded from" << path << "- extensions" << s.FileExt
+                                 << "play mode" << s.PlayMode << "start folder" << s.DefaultDir;
 }
 
 void M_Config::createFirstRun(const QString& path)
@@ -116,6 +120,7 @@ void M_Config::createFirstRun(const QString& path)
     s.ExtList = BuildExtList(s.FileExt);
 
     // Every write is attempted; a failing one does not stop the others.
+    qCInfo(lcSettings).noquote() << "first start: the default settings are written to" << path;
     IniFile ini(path);
     const auto number = [](int v) { return QString::number(v); };
     ini.WriteValue(PlayMode, QStringLiteral("TOPMOST"), number(s.TopMost));

@@ -2,6 +2,7 @@
 
 #include "AppError.h"
 #include "IniFile.h"
+#include "Logging.h"
 #include "M_Config.h"
 #include "MessageService.h"
 #include "PlayerSettings.h"
@@ -118,10 +119,12 @@ bool SettingsEditor::save(const CfgControls& c)
         store(s.Pickup, flag(c.chkPick), ConfigSection, QStringLiteral("PICKUP"));
         store(s.PlayMode, c.playMode < 0 ? s.PlayMode : c.playMode, PlayModeSection, QStringLiteral("MODE"));
     } catch (const AppException& e) {
+        qCInfo(lcSettings).noquote() << "settings not written:" << e.error().description << ini.file();
         MessageService::standardError(e.error());
         emit fileChangeRequested();
         return false;
     }
+    qCInfo(lcSettings).noquote() << "settings written to" << ini.file();
     return true;
 }
 

@@ -43,6 +43,12 @@ public:
     virtual void showTips() {}
     /// The volume stored at exit; nothing lets the window store its volume slider.
     virtual std::optional<int> volumeToStore() const { return std::nullopt; }
+    /// The width (twips) stored at exit for a file-list column; nothing stores the column as it is.
+    virtual std::optional<int> columnToStore(int column) const
+    {
+        Q_UNUSED(column)
+        return std::nullopt;
+    }
     /// Sizes the window around the clip's picture times ratio (0 = original size).
     virtual void ChangeOri(double ratio) { Q_UNUSED(ratio) }
     /// Full-screen display of the playing clip.

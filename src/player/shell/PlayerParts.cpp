@@ -3,12 +3,14 @@
 #include "BasicRandom.h"
 #include "FavouritesTree.h"
 #include "FolderPathLabel.h"
+#include "Logging.h"
 #include "MessageService.h"
 #include "NativePath.h"
 #include "PlaybackMath.h"
 #include "PlayerDesktop.h"
 #include "PlayerExtras.h"
 #include "TransportBar.h"
+#include "VolumeMemory.h"
 #include "frmAbout.h"
 #include "frmCfg.h"
 #include "frmFa.h"
@@ -30,7 +32,9 @@
 #include <QTreeWidget>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace vello {
 
@@ -113,6 +117,21 @@ void PlayerParts::setupFileListConnections()
     // The file started last is protected, also after Stop.
     m_file1.setPlayingFileSource([this] { return m_controller.lastStartedFile(); });
     connect(&m_file1, &FileListView::playRequested, &m_controller, &PlaybackController::PlayCommand);
+    connect(&m_browser, &FileBrowser::fileRenamed, this, &PlayerParts::followRename);
+}
+
+void PlayerParts::followRename(const QString& oldPath, const QString& newPath)
+{
+    // The favourites and the stored volume name the file by its path: they move with it.
+    if (const int moved = m_favourites.list().movePath(oldPath, newPath); moved > 0) {
+        qCInfo(lcFavourites) << moved << "favourites follow the rename to" << displayPath(newPath);
+        m_favourites.SaveFavorites();
+    }
+    const int volumes = VolumeMemory(m_controller.volumeFile()).movePath(oldPath, newPath);
+    if (volumes < 0)
+        qCInfo(lcError) << "the stored volume could not follow the rename to" << displayPath(newPath);
+    else if (volumes > 0)
+        qCInfo(lcPlayback) << "the stored volume follows the rename to" << displayPath(newPath);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -623,7 +642,31 @@ void PlayerParts::setupFavouritesConnections()
             m_favouritesMode.treFa_NodeClick(node);
     });
     connect(&m_favouritesMode, &FavouritesMode::modeChanged, this, &PlayerParts::favouritesModeChanged);
+    // After the list has drawn its rows (FileListView connected first).
+    connect(&m_browser.list(), &FileList::reset, this, &PlayerParts::fitFavouritesColumn);
     updateFavouritesMenu();
+}
+
+void PlayerParts::fitFavouritesColumn()
+{
+    if (!m_favouritesMode.FaFlg() || m_browser.list().isEmpty())
+        return;
+    // Full paths: the name column grows to show them, up to the list's width; folder mode gets its own
+    // width back.
+    const int room = m_window.toTwips(m_window.FILE1()->viewport()->width());
+    const int current = m_window.columnTwips(0);
+    if (!m_folderNameTwips)
+        m_folderNameTwips = current;
+    const int wanted = std::max(*m_folderNameTwips, std::min(m_window.fittedColumnTwips(0), room));
+    if (wanted != current)
+        m_window.setColumnTwips(0, wanted);
+}
+
+std::optional<int> PlayerParts::columnToStore(int column) const
+{
+    if (column == 0 && m_folderNameTwips)
+        return *m_folderNameTwips;
+    return std::nullopt;
 }
 
 void PlayerParts::favouritesModeChanged(bool on)
@@ -637,6 +680,8 @@ void PlayerParts::favouritesModeChanged(bool on)
     m_window.treFa()->setVisible(on);
     m_window.lblFa()->setVisible(on);
     m_window.applyLayout();
+    if (!on && m_folderNameTwips)
+        m_window.setColumnTwips(0, *std::exchange(m_folderNameTwips, std::nullopt));
     // The clip playing from the other list is held, never advanced.
     m_controller.holdForSourceSwitch();
 }

@@ -118,6 +118,8 @@ public:
     void singleCopyHeld() override;
     void FileChange() override;
     std::optional<int> volumeToStore() const override;
+    /// The name column's folder-mode width while favourites mode shows it widened.
+    std::optional<int> columnToStore(int column) const override;
     void showFullScreen() override;
     bool clearHistory() override;
     /// The tips window, modal, owned by the main window; it stores its check box as Pickup.
@@ -129,6 +131,8 @@ protected:
 private:
     void setupFolderConnections();
     void setupFileListConnections();
+    /// A file renamed in the list: its favourites and its stored volume take the new path.
+    void followRename(const QString& oldPath, const QString& newPath);
     void setupHistoryConnections();
     void setupPlaybackConnections();
     void setupTransportConnections();
@@ -138,6 +142,7 @@ private:
     void setupUpdateConnections();
     void setupFavouritesConnections();
     void favouritesModeChanged(bool on);
+    void fitFavouritesColumn();
     void updateFavouritesMenu();
     void setupSettingsConnections();
     void setupInfoConnections();
@@ -165,6 +170,8 @@ private:
     std::unique_ptr<PlayerExtras> m_extras;
 
     quint64 m_videoWindow = 0;
+    /// The name column's width in folder mode (twips) while favourites mode has widened it.
+    std::optional<int> m_folderNameTwips;
 };
 
 } // namespace vello

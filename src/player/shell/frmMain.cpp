@@ -92,7 +92,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(ProgramTitle);
     m_config.setHost(this);
-    m_folderHistory.fill(ProgramPaths::systemDriveRoot());
+    m_folderHistory.fill(ProgramPaths::startFolder());
     createControls();
     createMenus();
     // A quit that does not close the window (session end) still saves the window state.
@@ -511,7 +511,8 @@ void frmMain::startupLoadHistory()
 {
     for (int i = 0; i < 5; ++i) {
         const auto stored = m_store.value(QStringLiteral("PATH%1").arg(i + 1));
-        m_folderHistory[size_t(i)] = stored ? *stored : m_systemDriveRoot;
+        // Nothing stored (the first start): the user's home folder.
+        m_folderHistory[size_t(i)] = stored ? *stored : ProgramPaths::startFolder();
     }
     UpdateHistoryMenu();
 }
@@ -707,7 +708,10 @@ void frmMain::Form_Unload()
     });
     static const char* const columnKeys[4] = {"FILE_NAME", "FILE_TITLE", "FILE_DATE", "FILE_SIZE"};
     for (int i = 0; i < 4; ++i)
-        skipOnError([&] { m_store.setNumber(QString::fromLatin1(columnKeys[i]), columnTwips(i)); });
+        skipOnError([&] {
+            m_store.setNumber(QString::fromLatin1(columnKeys[i]),
+                              m_parts->columnToStore(i).value_or(columnTwips(i)));
+        });
     m_store.sync();
 }
 

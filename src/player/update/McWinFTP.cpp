@@ -741,8 +741,8 @@ QString McWinFTP::CurDir()
         ReportFtpError(FtpExtendedError, reply);
         return {};
     }
-    m_curDir = path.left(MaxEntryName);
-    return m_curDir;
+    // What the caller reads is cut as a 260-character buffer would hold it; the session keeps its folder.
+    return path.left(MaxEntryName);
 }
 
 void McWinFTP::setCurDir(const QString& szDir)

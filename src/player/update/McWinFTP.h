@@ -113,7 +113,8 @@ public:
     bool PassiveFlag() const { return m_connectionFlags == PassiveFlagValue; }
     void setPassiveFlag(bool passive) { m_connectionFlags = passive ? PassiveFlagValue : 0; }
 
-    /// Asks the server for the current directory; empty text (and FTPFrr) on failure.
+    /// Asks the server for the current directory, at most 260 characters of it; empty text (and FTPFrr)
+    /// on failure. Reading changes nothing: later calls work in the whole current directory.
     QString CurDir();
     /// Changes the current directory. A leading "/" or "\" is dropped, so the rest is taken below the
     /// current directory. FTPFrr on failure (the current directory stays).

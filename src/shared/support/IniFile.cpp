@@ -311,6 +311,29 @@ private:
     int m_fd = -1;
 };
 
+/// Writes the lines as the whole file: to a temporary file that replaces it when complete.
+bool writeLines(const QString& path, const std::vector<Line>& lines)
+{
+    qsizetype size = 0;
+    for (const Line& l : lines)
+        size += l.content.size() + l.terminator.size();
+    QByteArray out;
+    out.reserve(size);
+    for (const Line& l : lines) {
+        out += l.content;
+        out += l.terminator;
+    }
+    QSaveFile save(path);
+    save.setDirectWriteFallback(false);
+    if (!save.open(QIODevice::WriteOnly))
+        return false;
+    if (save.write(out) != out.size()) {
+        save.cancelWriting();
+        return false;
+    }
+    return save.commit();
+}
+
 } // namespace
 
 QString IniFile::ReadValue(const QString& section, const QString& key, int maxLen) const
@@ -412,22 +435,88 @@ bool IniFile::WriteValue(const QString& section, const QString& key, const QStri
         lines.push_back(Line{newLine, eol});
     }
 
-    QByteArray out;
-    out.reserve(data.size() + newLine.size() + 64);
-    for (const Line& l : lines) {
-        out += l.content;
-        out += l.terminator;
-    }
+    return writeLines(m_path, lines);
+}
 
-    QSaveFile save(m_path);
-    save.setDirectWriteFallback(false);
-    if (!save.open(QIODevice::WriteOnly))
-        return false;
-    if (save.write(out) != out.size()) {
-        save.cancelWriting();
-        return false;
+int IniFile::MovePathKeys(const QString& section, const QString& oldPath, const QString& newPath)
+{
+    if (m_path.isEmpty() || oldPath.isEmpty() || newPath.isEmpty())
+        return 0;
+    const FileLock lock(m_path + QStringLiteral(".lock"));
+    if (!lock.held())
+        return -1;
+    QByteArray data;
+    bool exists = false;
+    if (!readWhole(m_path, data, exists))
+        return -1;
+    if (!exists)
+        return 0;
+    std::vector<Line> lines = splitLines(data);
+
+    const QString below = oldPath.endsWith(u'/') ? oldPath : oldPath + u'/';
+    const auto movedKey = [&](const QString& key) -> std::optional<QString> {
+        if (sameName(key, oldPath) || key.startsWith(below, Qt::CaseInsensitive))
+            return newPath + key.mid(oldPath.size());
+        return std::nullopt;
+    };
+
+    // The key lines of the first matching section: those that move, and all of them by their keys.
+    struct Moved
+    {
+        size_t line;
+        QString key;
+        QString value;
+    };
+    std::vector<Moved> moved;
+    std::vector<std::pair<size_t, QString>> keyed;
+    bool inSection = false;
+    bool seenSection = false;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const DecodedLine line(lines[i].content, i == 0);
+        if (const auto s = sectionMatching(line, section)) {
+            if (seenSection && inSection)
+                break;
+            inSection = sameName(*s, section);
+            seenSection = seenSection || inSection;
+            continue;
+        }
+        if (!inSection)
+            continue;
+        auto k = keyOf(line.text());
+        if (!k)
+            continue;
+        std::optional<QString> to = movedKey(k->key);
+        if (!to && line.legacy()) {
+            if (auto legacy = keyOf(line.legacyText()); legacy && (to = movedKey(legacy->key)))
+                k = legacy;
+        }
+        if (to)
+            moved.push_back(Moved{i, *to, k->value});
+        else
+            keyed.emplace_back(i, k->key);
     }
-    return save.commit();
+    if (moved.empty())
+        return 0;
+
+    std::vector<bool> dropped(lines.size(), false);
+    for (const Moved& m : moved) {
+        for (const auto& [line, key] : keyed) {
+            if (sameName(key, m.key))
+                dropped[line] = true;
+        }
+        const QString storedKey = needsQuotingKey(m.key) ? escapeQuoted(m.key) : m.key;
+        const QString storedValue = needsQuotingValue(m.value) ? escapeQuoted(m.value) : m.value;
+        lines[m.line].content = toNativePath(storedKey + u'=' + storedValue);
+    }
+    std::vector<Line> kept;
+    kept.reserve(lines.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (!dropped[i])
+            kept.push_back(std::move(lines[i]));
+    }
+    if (!writeLines(m_path, kept))
+        return -1;
+    return static_cast<int>(moved.size());
 }
 
 } // namespace vello

@@ -52,6 +52,13 @@ public:
     /// cannot be created, or the section/key name is refused.
     bool WriteValue(const QString& section, const QString& key, const QString& text);
 
+    /// A file or folder path was renamed: every key of section that equals oldPath, or that begins with
+    /// oldPath followed by "/" (a file below that folder), takes newPath in that place, its value unchanged.
+    /// Other lines keep their bytes; a line that already held one of the new keys is dropped, so the moved
+    /// value is the one read. Keys match as ReadValue matches them. Returns the number of keys moved (0
+    /// when none or when the file is missing), or -1 when the file could not be read or written.
+    int MovePathKeys(const QString& section, const QString& oldPath, const QString& newPath);
+
     /// Files larger than this are neither parsed nor rewritten.
     static constexpr qint64 MaxFileSize = 32 * 1024 * 1024;
 

@@ -1,9 +1,12 @@
 #include "ProgramPaths.h"
 
+#include "NativePath.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
+#include <cstdlib>
 #include <unistd.h>
 
 #ifndef VELLO_BIN_TO_PKGLIBDIR
@@ -105,6 +108,22 @@ QString ProgramPaths::documentFile(const QString& name)
 QString ProgramPaths::systemDriveRoot()
 {
     return QStringLiteral("/");
+}
+
+QString ProgramPaths::startFolder()
+{
+    const QByteArray home = qgetenv("HOME");
+    if (home.isEmpty())
+        return systemDriveRoot();
+    char* real = ::realpath(home.constData(), nullptr);
+    if (!real)
+        return systemDriveRoot();
+    const QByteArray resolved(real);
+    std::free(real);
+    const QString folder = fromNativePath(resolved);
+    if (!isDirectory(folder))
+        return systemDriveRoot();
+    return folder.endsWith(u'/') ? folder : folder + u'/';
 }
 
 void ProgramPaths::overrideProgramFolder(const QString& folder)

@@ -44,6 +44,9 @@ public:
 
     /// Root of the system drive: "/" here.
     static QString systemDriveRoot();
+    /// Where a user starts browsing when nothing is stored yet: the home folder ($HOME, its real path with a
+    /// trailing "/", bytes kept); the system root when there is no such folder.
+    static QString startFolder();
 
     /// Replaces the program folder (tests, and tools that act for a copy of the program elsewhere). Such a
     /// folder counts as the program's own folder for the data files, like a run from the build tree.

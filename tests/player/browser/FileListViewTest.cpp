@@ -154,29 +154,48 @@ TEST_F(FileListViewTest, HeaderClicksSortTheList)
 
 TEST_F(FileListViewTest, RenameThroughTheInPlaceEditor)
 {
+    const auto editor = [this] { return m_window.viewport()->findChild<QLineEdit*>(); };
+    const auto press = [](QLineEdit* edit, Qt::Key key) {
+        QTest::keyClick(edit, key);
+        QCoreApplication::processEvents(); // the delegate commits from a queued call
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the closed editor goes
+    };
     m_browser.list().select(2);
     m_view.popReName_Click();
-    auto* editor = m_window.viewport()->findChild<QLineEdit*>();
-    ASSERT_NE(editor, nullptr);
-    editor->setText("renamed.rm");
-    QTest::keyClick(editor, Qt::Key_Return);
-    QCoreApplication::processEvents(); // the delegate commits from a queued call
+    ASSERT_NE(editor(), nullptr);
+    EXPECT_EQ(editor()->selectedText(), "b"); // typing keeps the extension
+    QTest::keyClicks(editor(), "renamed");
+    press(editor(), Qt::Key_Return);
     EXPECT_TRUE(QFile::exists(m_folder + "renamed.rm"));
     EXPECT_FALSE(QFile::exists(m_folder + "b.rm"));
     EXPECT_EQ(m_window.topLevelItem(1)->text(0), "renamed.rm");
 
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the closed editor goes
+    // A name whose extension the list does not show is asked about; No goes back to the typed name.
+    m_view.popReName_Click();
+    QTest::keyClick(editor(), Qt::Key_End);
+    QTest::keyClicks(editor(), ".txt");
+    press(editor(), Qt::Key_Return);
+    ASSERT_EQ(m_messages.shown().size(), 1);
+    EXPECT_EQ(m_messages.shown().at(0).text,
+              FileBrowser::hiddenExtensionQuestion("renamed.rm.txt", {"rm", "mpg", "asf"}));
+    EXPECT_EQ(m_messages.shown().at(0).defaultAnswer, MessageAnswer::No);
+    QCoreApplication::processEvents(); // the editor opens again
+    ASSERT_NE(editor(), nullptr);
+    EXPECT_EQ(editor()->text(), "renamed.rm.txt");
+    EXPECT_TRUE(QFile::exists(m_folder + "renamed.rm"));
+    m_messages.queueAnswer(MessageAnswer::Yes);
+    press(editor(), Qt::Key_Return);
+    EXPECT_TRUE(QFile::exists(m_folder + "renamed.rm.txt"));
+    m_messages.clear();
 
     // Onto an existing name: the message, and the row keeps its text.
     m_view.popReName_Click();
-    editor = m_window.viewport()->findChild<QLineEdit*>();
-    ASSERT_NE(editor, nullptr);
-    editor->setText("a.rm");
-    QTest::keyClick(editor, Qt::Key_Return);
-    QCoreApplication::processEvents(); // the delegate commits from a queued call
+    QTest::keyClick(editor(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(editor(), "a.rm");
+    press(editor(), Qt::Key_Return);
     EXPECT_EQ(m_messages.shown().size(), 1);
-    EXPECT_EQ(m_window.topLevelItem(1)->text(0), "renamed.rm");
-    EXPECT_TRUE(QFile::exists(m_folder + "renamed.rm"));
+    EXPECT_EQ(m_window.topLevelItem(1)->text(0), "renamed.rm.txt");
+    EXPECT_TRUE(QFile::exists(m_folder + "renamed.rm.txt"));
 }
 
 TEST_F(FileListViewTest, WhileARefusedRenameIsReportedTheRowShowsTheOldNameAlone)

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QSettings>
 #include <QSignalSpy>
 
@@ -18,16 +19,18 @@ protected:
         store.clear();
         store.sync();
     }
+    /// Where the history starts with nothing stored: the user's home folder.
+    const QString home = QDir(QDir::homePath()).canonicalPath() + u'/';
 };
 
 } // namespace
 
-TEST_F(FolderHistoryTest, StartsWithTheSystemRootAndLoadsDefaults)
+TEST_F(FolderHistoryTest, StartsWithTheHomeFolderAndLoadsDefaults)
 {
     FolderHistory history;
-    EXPECT_EQ(history.entries(), QStringList(5, "/"));
+    EXPECT_EQ(history.entries(), QStringList(5, home));
     history.load();
-    EXPECT_EQ(history.entries(), QStringList(5, "/"));
+    EXPECT_EQ(history.entries(), QStringList(5, home));
     EXPECT_EQ(history.entry(0), QString());
     EXPECT_EQ(history.entry(6), QString());
 }
@@ -39,7 +42,7 @@ TEST_F(FolderHistoryTest, MostRecentlyPlayedFirst)
     history.recordPlay("/A/");
     history.recordPlay("/B/");
     history.recordPlay("/A/");
-    EXPECT_EQ(history.entries(), (QStringList{"/A/", "/B/", "/", "/", "/"}));
+    EXPECT_EQ(history.entries(), (QStringList{"/A/", "/B/", home, home, home}));
     history.recordPlay("/A/"); // already first: nothing moves, no signal
     EXPECT_EQ(spy.count(), 3);
 }
@@ -70,7 +73,7 @@ TEST_F(FolderHistoryTest, SurvivesARestart)
     FolderHistory restarted;
     restarted.load();
     EXPECT_EQ(restarted.entries(),
-              (QStringList{"/data/引用\"$;/", "/data/clips with blanks/", "/", "/", "/"}));
+              (QStringList{"/data/引用\"$;/", "/data/clips with blanks/", home, home, home}));
 }
 
 TEST_F(FolderHistoryTest, ClearSavesAtOnce)

@@ -52,6 +52,23 @@ TEST_F(StoreFixture, LinesSplitAtTheLastBarWithTheDefaultFolderAndDuplicatesDrop
     EXPECT_TRUE(s.list().contains(FaList::keyOf(a, "Music")));
 }
 
+TEST(FaListTest, EntriesFollowARenamedFileOrFolder)
+{
+    FaList list;
+    for (const fa& e : std::vector<fa>{{"Live", "/m/a.rm"},
+                                       {"Music", "/m/a.rm"},
+                                       {"Live", "/m/a.rmvb"},
+                                       {"Live", "/m/b.rm"},
+                                       {"Live", "/m/\xff/x.rm"}})
+        list.add(e);
+    EXPECT_EQ(list.movePath("/m/a.rm", "/m/b.rm"), 2); // onto a file already in Live: there once
+    EXPECT_EQ(list.movePath("/m/\xff", "/live"), 1);   // a folder: the files below it
+    const std::vector<fa> expected{
+        {"Music", "/m/b.rm"}, {"Live", "/m/a.rmvb"}, {"Live", "/m/b.rm"}, {"Live", "/live/x.rm"}};
+    EXPECT_EQ(list.entries(), expected);
+    EXPECT_TRUE(list.contains(FaList::keyOf("/live/x.rm", "Live")));
+}
+
 TEST_F(StoreFixture, MalformedLineStopsTheLoadKeepsWhatWasReadAndTheOriginalFile)
 {
     const QString a = clips.makeFile("a.rm");

@@ -4,11 +4,13 @@
 #include "EventLoopWait.h"
 #include "FavouritesManager.h"
 #include "FavouritesTree.h"
+#include "LogCapture.h"
 #include "MessageService.h"
 #include "NativePath.h"
 #include "PlayerParts.h"
 #include "TestClips.h"
 #include "TestHome.h"
+#include "TransportBar.h"
 #include "frmFa.h"
 #include "frmFaFolder.h"
 #include "frmMain.h"
@@ -92,8 +94,8 @@ void answerChooser(const QString& text)
     onNextModal([text](QWidget* modal) {
         auto* chooser = qobject_cast<frmFaFolder*>(modal);
         ASSERT_NE(chooser, nullptr);
-        chooser->cboFolder()->setEditText(text);
-        chooser->cmdOk()->click();
+        QTest::keyClicks(chooser->cboFolder()->lineEdit(), text);
+        QTest::keyClick(chooser->cboFolder()->lineEdit(), Qt::Key_Return);
     });
 }
 
@@ -113,15 +115,15 @@ protected:
         window.reset();
     }
 
-    void writeConfig(int defaultDir, int playMode = 0)
+    void writeConfig(int defaultDir, int playMode = 0, const QString& folder = clips().folder)
     {
-        ASSERT_TRUE(dir.write(
-            QStringLiteral("Config.ini"),
-            "[Play Mode]\nTOPMOST=0\nFIXED RATIO=0\nMODE=" + QByteArray::number(playMode) +
-                "\n[File List]\nFILE EXT=rm;mpg;asf\nSEND RECYCLE=0\nFILE TITLE=1\nFILE SIZE=1\n"
-                "FILE DATETIME=1\n[Config]\nDEFAULT DIR=" +
-                QByteArray::number(defaultDir) + "\nDEFAULT DIR PATH=" + toNativePath(clips().folder) +
-                "\nPICKUP=1\n[Slide Timer]\nTimer=2\n"));
+        ASSERT_TRUE(
+            dir.write(QStringLiteral("Config.ini"),
+                      "[Play Mode]\nTOPMOST=0\nFIXED RATIO=0\nMODE=" + QByteArray::number(playMode) +
+                          "\n[File List]\nFILE EXT=rm;mpg;asf\nSEND RECYCLE=0\nFILE TITLE=1\nFILE SIZE=1\n"
+                          "FILE DATETIME=1\n[Config]\nDEFAULT DIR=" +
+                          QByteArray::number(defaultDir) + "\nDEFAULT DIR PATH=" + toNativePath(folder) +
+                          "\nPICKUP=1\n[Slide Timer]\nTimer=2\n"));
     }
 
     void start()
@@ -243,7 +245,9 @@ TEST_F(FavouritesWindowTest, SwitchingTwiceKeepsTheFolderAndHoldsTheClip)
 // favourites mode, the folder clicked, and the two play one after the other unattended.
 TEST_F(FavouritesWindowTest, AddedClipsPlayThroughFromTheirNewFolder)
 {
+    const LogCapture log({"vello.playback", "vello.favourites", "vello.settings"});
     start();
+    parts->controller().setVolumeFile(dir.filePath(QStringLiteral("VolumeSize.ini")));
     list().select(indexOf("a.rm"));
     answerChooser("Live");
     window->mnuFaAdd()->trigger();
@@ -270,6 +274,17 @@ TEST_F(FavouritesWindowTest, AddedClipsPlayThroughFromTheirNewFolder)
     parts->controller().PlayCommand();
     ASSERT_TRUE(TestWait::waitFor([&] { return finished; }, kTimeoutMs));
     EXPECT_EQ(started, (QStringList{clips().folder + "a.rm", clips().folder + clips().asf}));
+    // What a user's log tells of it.
+    EXPECT_EQ(log.lines("vello.settings", "settings loaded from").size(), 1);
+    EXPECT_FALSE(log.lines("vello.favourites", "favourites loaded from").isEmpty());
+    EXPECT_EQ(log.lines("vello.favourites", "added").size(), 2);
+    EXPECT_FALSE(log.lines("vello.favourites", "favourites saved to").isEmpty());
+    EXPECT_EQ(log.lines("vello.playback", "loads entry").size(), 2);
+    EXPECT_EQ(log.lines("vello.playback", "ends").size(), 2);
+    EXPECT_EQ(log.lines("vello.playback", "advanced").size(), 1);
+    EXPECT_EQ(log.lines("vello.playback", "nothing more to play").size(), 1);
+    EXPECT_EQ(log.lines("vello.playback", "no volume stored").size(), 2);
+    EXPECT_EQ(log.lines("vello.playback", "kept for").size(), 1);
     // No history entry: favourites are not a folder.
     EXPECT_NE(window->folderHistory()[0], clips().folder);
     EXPECT_TRUE(messages.shown().isEmpty());
@@ -341,4 +356,55 @@ TEST_F(FavouritesWindowTest, ManagerFromTheMenuRenamesAFolder)
     EXPECT_TRUE(opened);
     EXPECT_EQ(treeNodes(), (QStringList{"Favorites", "Concerts"}));
     EXPECT_EQ(faDat(), toNativePath(clips().folder) + "a.rm|Concerts\r\n");
+}
+
+// A favourite renamed with F2 in folder mode keeps its favourites entry and its stored volume: it plays from
+// favourites mode at that volume after a restart, and nothing asks about a missing favourite.
+TEST_F(FavouritesWindowTest, ARenamedFavouriteStaysPlayableWithItsVolumeAcrossARestart)
+{
+    QTemporaryDir own;
+    const QString folder = QDir(own.path()).canonicalPath() + u'/';
+    ASSERT_TRUE(QFile::copy(clips().folder + "a.rm", folder + "song.rm"));
+    ASSERT_TRUE(dir.write(QStringLiteral("Fa.dat"), toNativePath(folder) + "song.rm|Live\r\n"));
+    ASSERT_TRUE(dir.write(QStringLiteral("VolumeSize.ini"),
+                          "[VOLUME]\r\n" + toNativePath(folder) + "song.rm=30\r\n"));
+    writeConfig(2, 0, folder);
+    start();
+    parts->controller().setVolumeFile(dir.filePath(QStringLiteral("VolumeSize.ini")));
+    ASSERT_EQ(listed(), QStringList{"song.rm"});
+    list().select(1);
+    QTest::keyClick(window->FILE1(), Qt::Key_F2);
+    auto* editor = window->FILE1()->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->selectedText(), "song"); // the extension stays out of the typing
+    QTest::keyClicks(editor, "live");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents(); // the editor commits from the event loop
+    EXPECT_TRUE(isRegularFile(folder + "live.rm"));
+    EXPECT_EQ(faDat(), toNativePath(folder) + "live.rm|Live\r\n");
+    EXPECT_EQ(dir.read(QStringLiteral("VolumeSize.ini")),
+              "[VOLUME]\r\n" + toNativePath(folder) + "live.rm=30\r\n");
+    window->close();
+
+    parts.reset();
+    window.reset();
+    start();
+    parts->controller().setVolumeFile(dir.filePath(QStringLiteral("VolumeSize.ini")));
+    window->SetSplitter(9000); // a wide list
+    const int folderWidth = window->FILE1()->columnWidth(0);
+    window->mnuFaOpen()->trigger();
+    clickNode("Live");
+    ASSERT_EQ(listed(), QStringList{folder + "live.rm"});
+    // The whole path is in view and in the entry's tooltip.
+    QTreeWidgetItem* row = window->FILE1()->topLevelItem(0);
+    EXPECT_GT(window->FILE1()->columnWidth(0),
+              QFontMetrics(window->FILE1()->font()).horizontalAdvance(row->text(0)));
+    EXPECT_EQ(row->toolTip(0), folder + "live.rm");
+    list().select(1);
+    parts->controller().PlayCommand();
+    ASSERT_TRUE(waitForClip(folder + "live.rm"));
+    EXPECT_EQ(window->transportBar().volume(), 30);
+    window->mnuFaOpen()->trigger(); // folder mode gets its own width back
+    EXPECT_EQ(window->FILE1()->columnWidth(0), folderWidth);
+    EXPECT_TRUE(messages.shown().isEmpty());
 }

@@ -42,13 +42,40 @@ void onNextModal(std::function<void(QWidget*)> action)
     timer->start();
 }
 
-/// Types text into the folder chooser and presses Enter (the default button, OK).
-void answerChooser(QWidget* modal, const QString& text)
+/// The tree's open label editor; null when none is open.
+QLineEdit* labelEditor(QTreeWidget* tree)
+{
+    for (QLineEdit* edit : tree->viewport()->findChildren<QLineEdit*>()) {
+        if (edit->isVisible())
+            return edit;
+    }
+    return nullptr;
+}
+
+/// Types text into the folder chooser and presses Enter (the default button, OK), which closes it unless
+/// the name is refused.
+void answerChooser(QWidget* modal, const QString& text, bool refused = false)
 {
     auto* window = qobject_cast<frmFaFolder*>(modal);
     ASSERT_NE(window, nullptr);
-    window->cboFolder()->setEditText(text);
-    QTest::keyClick(window->cboFolder()->lineEdit(), Qt::Key_Return);
+    QLineEdit* typed = window->cboFolder()->lineEdit();
+    typed->selectAll();
+    QTest::keyClicks(typed, text);
+    QTest::keyClick(typed, Qt::Key_Return);
+    if (!refused && window->isVisible()) {
+        ADD_FAILURE() << "Enter left the chooser open at " << qPrintable(typed->text());
+        window->reject();
+    }
+}
+
+/// Types a new label into the tree's open label editor (its text is selected) and ends it with key.
+void typeLabel(QTreeWidget* tree, const QString& text, Qt::Key key = Qt::Key_Return)
+{
+    QLineEdit* editor = labelEditor(tree);
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, key);
+    QApplication::processEvents(); // the editor commits from the event loop
 }
 
 QMimeData* uriList(const QStringList& paths)
@@ -72,16 +99,6 @@ void dropOn(QWidget* target, const QPoint& pos, const QStringList& paths)
     ASSERT_TRUE(move.isAccepted());
     QDropEvent drop(QPointF(pos), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &drop);
-}
-
-/// The tree's open label editor; null when none is open.
-QLineEdit* labelEditor(QTreeWidget* tree)
-{
-    for (QLineEdit* edit : tree->viewport()->findChildren<QLineEdit*>()) {
-        if (edit->isVisible())
-            return edit;
-    }
-    return nullptr;
 }
 
 QPoint centreOf(QTreeWidget* tree, QTreeWidgetItem* item)
@@ -110,7 +127,7 @@ struct WindowFixture : ::testing::Test
 TEST_F(WindowFixture, FolderChooserListsFoldersTakesTypedTextAndRefusesBars)
 {
     store.list().add(fa{"Music", "/a.rm"});
-    store.list().add(fa{"Live", "/a.rm"});
+    store.list().add(fa{"Live2024", "/a.rm"});
     store.list().add(fa{"Music", "/b.rm"});
     {
         frmFaFolder window(store.list());
@@ -124,12 +141,15 @@ TEST_F(WindowFixture, FolderChooserListsFoldersTakesTypedTextAndRefusesBars)
     }
     onNextModal([](QWidget* modal) { answerChooser(modal, "New folder"); });
     EXPECT_EQ(frmFaFolder::choose(store.list(), nullptr), "New folder");
+    // A name that begins an existing one stays as typed.
+    onNextModal([](QWidget* modal) { answerChooser(modal, "Live"); });
+    EXPECT_EQ(frmFaFolder::choose(store.list(), nullptr), "Live");
     onNextModal([](QWidget* modal) { answerChooser(modal, "MUSIC"); });
     EXPECT_EQ(frmFaFolder::choose(store.list(), nullptr), "Music");
 
     // A bar is refused and the window stays open; Cancel then hands back nothing.
     onNextModal([this](QWidget* modal) {
-        answerChooser(modal, "a|b");
+        answerChooser(modal, "a|b", /*refused=*/true);
         EXPECT_TRUE(modal->isVisible());
         ASSERT_EQ(messages->shown().size(), 1);
         EXPECT_EQ(messages->shown().at(0).text,
@@ -170,22 +190,24 @@ TEST_F(WindowFixture, ManagerShowsFoldersRenamesInPlaceAndWritesOnClose)
 
     // A second click on the shown folder edits its label; a name taken in another letter case is refused.
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, centreOf(tree, music));
-    auto* editor = labelEditor(tree);
-    ASSERT_NE(editor, nullptr);
-    editor->setText("LIVE");
-    QTest::keyClick(editor, Qt::Key_Return);
-    QApplication::processEvents(); // the editor commits from the event loop
+    typeLabel(tree, "LIVE");
     EXPECT_EQ(music->text(0), "Music");
     ASSERT_EQ(messages->shown().size(), 1);
     EXPECT_EQ(messages->shown().at(0).text, "新規フォルダLIVEは既に存在します");
 
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, centreOf(tree, music));
-    editor = labelEditor(tree);
-    ASSERT_NE(editor, nullptr);
-    editor->setText("Pops");
-    QTest::keyClick(editor, Qt::Key_Return);
-    QApplication::processEvents();
+    typeLabel(tree, "Pops");
     EXPECT_EQ(music->text(0), "Pops");
+
+    // The new-folder button twice: two folders of different names; Escape keeps the offered name.
+    QTest::mouseClick(window.cmdAddFolder(), Qt::LeftButton);
+    typeLabel(tree, "ignored", Qt::Key_Escape);
+    QTest::mouseClick(window.cmdAddFolder(), Qt::LeftButton);
+    EXPECT_EQ(labelEditor(tree)->text(), "新規ﾌｫﾙﾀﾞ2");
+    typeLabel(tree, "Drums");
+    ASSERT_EQ(root->childCount(), 4);
+    EXPECT_EQ(root->child(2)->text(0), "新規ﾌｫﾙﾀﾞ");
+    EXPECT_EQ(root->child(3)->text(0), "Drums");
     window.close();
     EXPECT_EQ(test::readNative(toNativePath(store.file())),
               toNativePath(a) + "|Pops\r\n" + toNativePath(b) + "|Live\r\n");

@@ -1,4 +1,5 @@
 #include "ConfigHost.h"
+#include "LogCapture.h"
 #include "M_Config.h"
 #include "MessageService.h"
 #include "ProgramPaths.h"
@@ -126,6 +127,35 @@ TEST_F(FrmCfgTest, ClickedControlsAreStored)
     EXPECT_EQ(host.calls.first(), QStringLiteral("columns 0 1549 1000"));
     EXPECT_EQ(config.settings().PlayMode, 3);
     EXPECT_EQ(config.settings().SlideTimer, 4);
+}
+
+TEST_F(FrmCfgTest, TypedSettingsAreStoredWithEnter)
+{
+    load();
+    const LogCapture log({"vello.settings"});
+    frmCfg window(editor);
+    window.show();
+    QTest::mouseClick(window.txtDir(), Qt::LeftButton);
+    QTest::keyClick(window.txtDir(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(window.txtDir(), QStringLiteral("/videos/"));
+    // Ctrl+Tab twice: the file list page.
+    QTest::keyClick(window.txtDir(), Qt::Key_Tab, Qt::ControlModifier);
+    QTest::keyClick(window.tab1(), Qt::Key_Tab, Qt::ControlModifier);
+    ASSERT_EQ(window.tab1()->currentIndex(), 2);
+    QTest::keyClick(window.chkTitle(), Qt::Key_Space);
+    QTest::mouseClick(window.txtExt(), Qt::LeftButton);
+    QTest::keyClick(window.txtExt(), Qt::Key_End);
+    QTest::keyClicks(window.txtExt(), QStringLiteral(";mp4"));
+    QTest::keyClick(window.txtExt(), Qt::Key_Return);
+    EXPECT_EQ(window.result(), QDialog::Accepted);
+
+    const QByteArray text = read();
+    EXPECT_TRUE(text.contains("\nFILE EXT=rm;mpg;asf;mp4\n"));
+    EXPECT_TRUE(text.contains("\nDEFAULT DIR PATH=/videos/\n"));
+    EXPECT_TRUE(text.contains("\nFILE TITLE=0\n"));
+    EXPECT_EQ(config.settings().ExtList, (QStringList{"rm", "mpg", "asf", "mp4"}));
+    EXPECT_EQ(log.lines("vello.settings", "settings written to").size(), 1);
+    EXPECT_EQ(log.lines("vello.settings", "settings loaded from").size(), 1);
 }
 
 TEST_F(FrmCfgTest, CancelAndEscapeChangeNothing)

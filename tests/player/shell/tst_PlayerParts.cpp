@@ -178,6 +178,17 @@ TEST_F(PlayerPartsTest, StartUpOpensTheStartFolderInTreeLabelAndList)
     }
 }
 
+TEST_F(PlayerPartsTest, WithNothingStoredTheStartShowsTheHomeFolder)
+{
+    QByteArray config = dir.read(QStringLiteral("Config.ini"));
+    ASSERT_TRUE(dir.write(QStringLiteral("Config.ini"), config.replace("DEFAULT DIR=2", "DEFAULT DIR=1")));
+    start();
+    const QString home = canonical(QDir::homePath());
+    EXPECT_EQ(parts->clsDTree().Path(), home);
+    EXPECT_EQ(window->folderLabel()->fullText(), home.chopped(1));
+    EXPECT_EQ(window->log(5)->text(), home);
+}
+
 TEST_F(PlayerPartsTest, PlayNextPreviousAndStopKeysReachThePlayerFromTheFileList)
 {
     start();

@@ -88,6 +88,8 @@ protected:
 
 TEST_F(FrmMainTest, FirstStartUsesDefaultsAndSavesTheStateAtExit)
 {
+    // Nothing stored: the history, and so the start folder, is the user's home folder.
+    const QString home = QDir(QDir::homePath()).canonicalPath() + u'/';
     {
         frmMain w;
         record(w);
@@ -97,8 +99,8 @@ TEST_F(FrmMainTest, FirstStartUsesDefaultsAndSavesTheStateAtExit)
         EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("Config.ini"))));
         EXPECT_TRUE(messages.shown().isEmpty());
         for (int i = 1; i <= 5; ++i) {
-            EXPECT_EQ(w.folderHistory()[size_t(i - 1)], QStringLiteral("/"));
-            EXPECT_EQ(w.log(i)->text(), QStringLiteral("/"));
+            EXPECT_EQ(w.folderHistory()[size_t(i - 1)], home);
+            EXPECT_EQ(w.log(i)->text(), home);
         }
         EXPECT_EQ(w.outerTwips(), QSize(MainLayout::DesignClientWidth + MainLayout::FrameWidth,
                                         MainLayout::DesignClientHeight + MainLayout::FrameHeight));
@@ -112,13 +114,13 @@ TEST_F(FrmMainTest, FirstStartUsesDefaultsAndSavesTheStateAtExit)
         EXPECT_GT(w.FILE1()->columnWidth(3), metrics.horizontalAdvance(QStringLiteral("4194304KB")));
         EXPECT_EQ(w.transportBar().volume(), 50);
         EXPECT_EQ(steps, (QStringList{QStringLiteral("favourites"), QStringLiteral("tree"),
-                                      QStringLiteral("folder /"), QStringLiteral("fill"),
+                                      QStringLiteral("folder ") + home, QStringLiteral("fill"),
                                       QStringLiteral("refresh"), QStringLiteral("tips")}));
         w.setFolderHistory({QStringLiteral("/music/")});
         w.close();
     }
     EXPECT_EQ(stored(QStringLiteral("PATH1")), QStringLiteral("/music/"));
-    EXPECT_EQ(stored(QStringLiteral("PATH5")), QStringLiteral("/"));
+    EXPECT_EQ(stored(QStringLiteral("PATH5")), home);
     EXPECT_EQ(stored(QStringLiteral("STATE")), QStringLiteral("0"));
     EXPECT_EQ(stored(QStringLiteral("WIDTH")), QStringLiteral("9315"));
     EXPECT_EQ(stored(QStringLiteral("HEIGHT")), QStringLiteral("6990"));
@@ -357,9 +359,9 @@ TEST_P(BadWindowValueTest, SkipsToTheTips)
     EXPECT_EQ(w.transportBar().volume(), 50);
     EXPECT_EQ(w.FILE1()->columnWidth(0), w.toPixels(1764));
     EXPECT_FALSE(w.isVisible()); // the caller shows it after the start-up
-    EXPECT_EQ(steps,
-              (QStringList{QStringLiteral("favourites"), QStringLiteral("tree"), QStringLiteral("folder /"),
-                           QStringLiteral("fill"), QStringLiteral("tips")}));
+    EXPECT_EQ(steps, (QStringList{QStringLiteral("favourites"), QStringLiteral("tree"),
+                                  QStringLiteral("folder ") + QDir(QDir::homePath()).canonicalPath() + u'/',
+                                  QStringLiteral("fill"), QStringLiteral("tips")}));
 }
 
 INSTANTIATE_TEST_SUITE_P(FrmMainTest, BadWindowValueTest,

@@ -203,6 +203,21 @@ TEST_F(McWinFTPTest, CurDirWithLeadingSlashGoesBelowTheCurrentFolder)
     EXPECT_TRUE(m_errors.entries.isEmpty());
 }
 
+TEST_F(McWinFTPTest, ReadingCurDirInALongFolderKeepsTheSessionThere)
+{
+    const QString name(150, u'd');
+    const QString deep = name + u'/' + name; // 301 characters from the root
+    QDir().mkpath(home(deep));
+    TestFtp::writeFile(home(deep + QStringLiteral("/f.txt")), "deep");
+    connect();
+    m_ftp.setCurDir(name);
+    m_ftp.setCurDir(name);
+    EXPECT_EQ(m_ftp.CurDir(), (u'/' + deep).left(260));
+    EXPECT_TRUE(m_ftp.GetFile(QStringLiteral("f.txt"), local(QStringLiteral("f.txt")), false, 2));
+    EXPECT_EQ(TestFtp::readFile(local(QStringLiteral("f.txt"))), QByteArray("deep"));
+    EXPECT_TRUE(m_errors.entries.isEmpty());
+}
+
 TEST_F(McWinFTPTest, ListingGivesNamesSizesTypesAndDates)
 {
     const QStringList oddNames{QStringLiteral("with blank.txt"),

@@ -238,6 +238,22 @@ TEST_F(IniFileTest, KeysWithRawBytesAreWrittenAsTheirBytesAndFoundAgain)
     EXPECT_EQ(readAll(path()).count("=3"), 1);
 }
 
+TEST_F(IniFileTest, PathKeysFollowARenamedFileOrFolderAndOtherBytesStay)
+{
+    const QByteArray raw = "/clips/" + LiveCp932; // a name that is not UTF-8
+    writeAll(path(), "; kept\r\n[VOLUME]\r\n/clips/a.rm=30\r\n/clips/b.rm=old\r\n" + raw +
+                         "/x.rm=40\r\n"
+                         "/clips/a.rmvb=50\r\n[OTHER]\r\n/clips/a.rm=60\r\n");
+    IniFile ini(path(), IniFile::KeyKind::Path);
+    // A file onto a name that held a stale value: the moved value is the one read.
+    EXPECT_EQ(ini.MovePathKeys("VOLUME", "/clips/a.rm", "/clips/b.rm"), 1);
+    // A folder: the files below it follow, bytes kept.
+    EXPECT_EQ(ini.MovePathKeys("VOLUME", vello::fromNativePath(raw), "/live"), 1);
+    EXPECT_EQ(ini.MovePathKeys("VOLUME", "/none", "/other"), 0);
+    EXPECT_EQ(readAll(path()), "; kept\r\n[VOLUME]\r\n/clips/b.rm=30\r\n/live/x.rm=40\r\n/clips/a.rmvb=50\r\n"
+                               "[OTHER]\r\n/clips/a.rm=60\r\n");
+}
+
 struct LegacyLineCase
 {
     const char* name;

@@ -7,11 +7,25 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <cmath>
+#include <utility>
 
 namespace vello {
+
+namespace {
+
+/// Length of a file name without its extension (the whole name when it has none, or when its only dot
+/// begins it, as in ".hidden").
+int nameLengthWithoutExtension(const QString& name)
+{
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return static_cast<int>(dot > 0 ? dot : name.size());
+}
+
+} // namespace
 
 /// Opens the in-place editor on the name column only and hands the edited text to the logic instead of
 /// writing it into the control: the control shows the new name only when the rename succeeded.
@@ -29,6 +43,29 @@ public:
         return QStyledItemDelegate::createEditor(parent, option, index);
     }
 
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override
+    {
+        if (auto* line = qobject_cast<QLineEdit*>(editor); line && !m_reopenText.isNull()) {
+            line->setText(std::exchange(m_reopenText, QString()));
+            return;
+        }
+        QStyledItemDelegate::setEditorData(editor, index);
+    }
+
+    /// The text the next editor opens with instead of the item's name (going back to a typed name).
+    void reopenWith(const QString& text) { m_reopenText = text; }
+
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        // The view selects the whole text before it shows the editor; the name is selected without its
+        // extension, as file managers do, so typing keeps ".rm".
+        if (event->type() == QEvent::Show) {
+            if (auto* line = qobject_cast<QLineEdit*>(object))
+                line->setSelection(0, nameLengthWithoutExtension(line->text()));
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
+    }
+
     void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override
     {
         auto* line = qobject_cast<QLineEdit*>(editor);
@@ -42,6 +79,7 @@ public:
 
 private:
     FileBrowser* m_browser;
+    mutable QString m_reopenText;
 };
 
 FileListView::FileListView(QTreeWidget* FILE1, FileBrowser* browser, QObject* parent)
@@ -60,7 +98,8 @@ FileListView::FileListView(QTreeWidget* FILE1, FileBrowser* browser, QObject* pa
     m_view->header()->setSectionsClickable(true);
     m_view->header()->setSortIndicatorShown(false);
     m_view->header()->setStretchLastSection(false);
-    m_view->setItemDelegate(new NameEditDelegate(m_browser, this));
+    m_delegate = new NameEditDelegate(m_browser, this);
+    m_view->setItemDelegate(m_delegate);
     m_view->viewport()->installEventFilter(this);
     setLabelEditAutomatic(true);
     buildMenu();
@@ -76,6 +115,16 @@ FileListView::FileListView(QTreeWidget* FILE1, FileBrowser* browser, QObject* pa
         m_syncing = true;
         m_browser->list().select(current ? m_view->indexOfTopLevelItem(current) + 1 : 0);
         m_syncing = false;
+    });
+    // Going back from a name whose extension is not listed: the editor opens again on the typed name.
+    connect(m_browser, &FileBrowser::renameDeclined, this, [this](int index, const QString& typed) {
+        QTimer::singleShot(0, this, [this, index, typed] {
+            if (QTreeWidgetItem* row = rowItem(index); row && m_view) {
+                m_delegate->reopenWith(typed);
+                m_view->editItem(row, 0);
+                m_delegate->reopenWith(QString());
+            }
+        });
     });
     connect(m_view, &QTreeWidget::itemDoubleClicked, this, [this] { emit playRequested(); });
     connect(m_view->header(), &QHeaderView::sectionClicked, this,
@@ -157,6 +206,8 @@ void FileListView::applyColumnSettings(const BrowserSettings& settings)
 void FileListView::fillRow(QTreeWidgetItem* row, const FileListItem& item, int index) const
 {
     row->setText(0, item.shownName());
+    // A favourite's full path may be wider than its column: the tooltip shows it whole.
+    row->setToolTip(0, m_browser->favouritesMode() ? item.shownName() : QString());
     row->setText(1, item.title);
     row->setText(2, item.dateText);
     row->setText(3, item.sizeText);

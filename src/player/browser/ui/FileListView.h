@@ -94,6 +94,7 @@ private:
 
     QPointer<QTreeWidget> m_view;
     FileBrowser* m_browser;
+    NameEditDelegate* m_delegate = nullptr;
     QPointer<QMenu> m_menu;
     QAction* m_popChange = nullptr;
     QAction* m_popCopy = nullptr;

@@ -24,6 +24,8 @@ frmFaFolder::frmFaFolder(const FaList& list, QWidget* parent)
     m_cboFolder->setObjectName(QStringLiteral("cboFolder"));
     m_cboFolder->setEditable(true);
     m_cboFolder->setInsertPolicy(QComboBox::NoInsert);
+    // No completion: a typed name is never turned into a longer existing one ("Live" into "Live2024").
+    m_cboFolder->setCompleter(nullptr);
     m_cboFolder->addItems(m_items);
     m_cboFolder->setCurrentIndex(-1);
     m_cboFolder->setEditText(QString());
