@@ -3,8 +3,10 @@
 #include "FileLister.h"
 #include "M_MAIN.h"
 #include "NativePath.h"
+#include "OutputTarget.h"
 
 #include <algorithm>
+#include <unistd.h>
 
 namespace vello::editor {
 
@@ -76,14 +78,40 @@ bool InputPanelModel::add(const QList<int>& selectedRows, int currentRow)
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
 
-    if (m_output.isEmpty()) {
-        const int proposal = currentRow >= 0 && currentRow < m_files.size() ? currentRow : rows.first();
-        setOutputPath(joinPath(m_settings.OutPath, m_files.at(proposal).name));
-    }
     for (int row : rows)
         m_inputs.append(fullPathOf(row));
+    if (m_output.isEmpty()) {
+        const int proposal = currentRow >= 0 && currentRow < m_files.size() ? currentRow : rows.first();
+        setOutputPath(proposeOutput(m_files.at(proposal).name));
+    }
     emit inputsChanged();
     return true;
+}
+
+QString InputPanelModel::proposeOutput(const QString& name) const
+{
+    // The output folder setting when it names a folder; else (empty, not a full path) the input's own
+    // folder, never the folder the editor was started in.
+    const QString folder = m_settings.OutPath.startsWith(u'/') ? m_settings.OutPath : m_folder;
+    const QString proposal = joinPath(folder, name);
+    const auto isInput = [this](const QString& path) {
+        const std::optional<FileIdentity> id = FileIdentity::of(path);
+        return std::any_of(m_inputs.cbegin(), m_inputs.cend(), [&](const QString& input) {
+            return input == path || (id && FileIdentity::of(input) == id);
+        });
+    };
+    if (!isInput(proposal))
+        return proposal;
+    // A free name beside it: "a1.rm" -> "a1_1.rm", "a1_2.rm", ...
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString stem = dot > 0 ? name.left(dot) : name;
+    const QString suffix = dot > 0 ? name.mid(dot) : QString();
+    for (int n = 1; n < 10000; ++n) {
+        const QString candidate = joinPath(folder, stem + u'_' + QString::number(n) + suffix);
+        if (!isInput(candidate) && ::access(toNativePath(candidate).constData(), F_OK) != 0)
+            return candidate;
+    }
+    return proposal;
 }
 
 bool InputPanelModel::remove(const QList<int>& selectedEntries, int currentEntry)

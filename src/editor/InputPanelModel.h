@@ -53,8 +53,9 @@ public:
     /// The input list: full paths in join order.
     const QStringList& inputs() const { return m_inputs; }
     /// Appends every selected FILE1 row (in list order; duplicates kept). When the output is empty it
-    /// first becomes OutPath + "/" + the current row's name. Nothing happens without a selection.
-    /// Returns whether anything was added.
+    /// becomes OutPath + "/" + the current row's name (the listed folder instead when OutPath is empty
+    /// or not a full path); when that names one of the inputs, a free name beside it ("a1_1.rm").
+    /// Nothing happens without a selection. Returns whether anything was added.
     bool add(const QList<int>& selectedRows, int currentRow);
     /// Removes the selected input entries; nothing happens when there is no current entry (-1).
     bool remove(const QList<int>& selectedEntries, int currentEntry);
@@ -75,6 +76,8 @@ signals:
     void outputChanged();
 
 private:
+    QString proposeOutput(const QString& name) const;
+
     const EditorSettings& m_settings;
     ToolKind m_kind;
     QString m_folder;

@@ -58,7 +58,6 @@ protected:
     {
         return m_messages.shown().isEmpty() ? QString() : m_messages.shown().last().text;
     }
-
     ByteTempDir m_dir;
     QString m_folder;
     RunGate m_gate;
@@ -143,7 +142,7 @@ TEST_F(EditRunTest, EveryRefusalIsOneMessageAndNothingIsWritten)
         RunRequest request;
         QString text;
     };
-    const QList<Case> cases = {
+    QList<Case> cases = {
         {join(ToolKind::RaJoin, {}, path("o.rm")), "ｲﾝﾌﾟｯﾄﾌｧｲﾙを追加してください。"},
         {join(ToolKind::MpgJoin, {}, path("o.mpg")), "ｲﾝﾌﾟｯﾄﾌｧｲﾙを追加してください。"},
         {join(ToolKind::RaJoin, {one}, QString()), "ｱｳﾄﾌﾟｯﾄﾌｧｲﾙを指定してください。"},
@@ -155,6 +154,8 @@ TEST_F(EditRunTest, EveryRefusalIsOneMessageAndNothingIsWritten)
         {join(ToolKind::MpgJoin, {one}, path("fifo.rm")),
          "「" + path("fifo.rm") + "」は通常のファイルではないため、出力先にできません。"},
         {join(ToolKind::RaJoin, {one}, path("loop.rm")), "ｱｳﾄﾌﾟｯﾄﾌｧｲﾙのシンボリックリンクをたどれません。"},
+        {join(ToolKind::MpgJoin, {one}, "o.mpg"),
+         "ｱｳﾄﾌﾟｯﾄﾌｧｲﾙはフルパス（/ から始まるパス）で指定してください。"},
         {cut(one, QString(), "100", path("o.rm")), "開始位置を指定してください"},
         {cut(one, "0", QString(), path("o.rm")), "終了位置を指定してください"},
         {cut(one, "abc", "100", path("o.rm")), "開始位置には数値（ミリ秒）を指定してください。"},
@@ -203,7 +204,7 @@ TEST_F(EditRunTest, FailedWorkNamesItsCauseAndLeavesEverythingAsItWas)
         {cut(one, "9000", "9500", path("old.out")), "開始位置がファイルの長さの範囲外です。"},
         {join(ToolKind::MpgJoin, {path("gone.mpg"), a}, path("old.out")),
          "「" + path("gone.mpg") + "」を開けません。指定されたファイルが見つかりません。"},
-        {join(ToolKind::MpgJoin, {a, path("dir.mpg")}, path("old.out")),
+        {join(ToolKind::MpgJoin, {path("dir.mpg"), a}, path("old.out")),
          "「" + path("dir.mpg") + "」はファイルではありません。"},
     };
     for (const Case& c : cases) {
@@ -220,11 +221,12 @@ TEST_F(EditRunTest, FailedWorkNamesItsCauseAndLeavesEverythingAsItWas)
     EXPECT_TRUE(exists(a));
 }
 
-TEST_F(EditRunTest, MpegJoinSkipsLaterInputsThatAreGoneAndCopiesOneInputAsIs)
+TEST_F(EditRunTest, MpegJoinSkipsLaterInputsThatAreGoneOrNoFilesAndCopiesOneInputAsIs)
 {
     const QString a = clip("a.mpg");
     const QString b = clip("b.mpg");
-    EXPECT_EQ(run(join(ToolKind::MpgJoin, {a, path("gone.mpg"), b, a}, path("ab.mpg"))),
+    QDir(m_folder).mkdir("x.mpg");
+    EXPECT_EQ(run(join(ToolKind::MpgJoin, {a, path("gone.mpg"), path("x.mpg"), b, a}, path("ab.mpg"))),
               EditRun::Outcome::Succeeded);
     EXPECT_EQ(bytesOf(path("ab.mpg")), bytesOf(a) + bytesOf(b) + bytesOf(a));
     EXPECT_EQ(run(join(ToolKind::MpgJoin, {b}, path("copy.mpg"))), EditRun::Outcome::Succeeded);
@@ -289,8 +291,9 @@ struct HelperRun
 };
 
 /// Runs edit_run_helper with the arguments, as uid/gid 65534 when asked, with a file-size limit when
-/// fsize > 0.
-HelperRun runHelper(const QStringList& arguments, bool asNobody, qint64 fsize = 0)
+/// fsize > 0, with these variables added to its environment.
+HelperRun runHelper(const QStringList& arguments, bool asNobody, qint64 fsize = 0,
+                    const QProcessEnvironment& extra = {})
 {
     QStringList args;
     QString program = QStringLiteral(EDIT_RUN_HELPER);
@@ -306,6 +309,7 @@ HelperRun runHelper(const QStringList& arguments, bool asNobody, qint64 fsize = 
     QProcess helper;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HOME"), QDir::tempPath());
+    env.insert(extra);
     helper.setProcessEnvironment(env);
     helper.start(program, args);
     helper.waitForFinished(60000);
@@ -426,4 +430,70 @@ TEST_F(EditRunTest, ARunThatIsStillGoingWhenTheProgramEndsLeavesNothingBehind)
         EXPECT_TRUE(m_messages.shown().isEmpty()); // nothing is asked of a window that is gone
         EXPECT_TRUE(waitFor([] { return childrenNamed("vellowait") == 0; }));
     }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// File systems that fail in ways a test cannot arrange by itself: the helper runs with the fault shim.
+
+namespace {
+
+/// The shim's faults for the helper, its trash in trashHome.
+QProcessEnvironment faults(std::initializer_list<std::pair<const char*, QString>> variables,
+                           const QString& trashHome)
+{
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(FAULT_SHIM));
+    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("verify_asan_link_order=0"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), trashHome);
+    for (const auto& [name, value] : variables)
+        env.insert(QString::fromLatin1(name), value);
+    return env;
+}
+
+} // namespace
+
+TEST(EditRunWithFaults, AFailingRenameKeepsTheResultAndSaysWhereItIs)
+{
+    SharedFolder shared;
+    QTemporaryDir home;
+    const QString a = shared.clip("a.mpg");
+    const QString b = shared.clip("b.mpg");
+    const QString out = shared.path("out.mpg");
+    QFile old(out);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old output");
+    old.close();
+    const HelperRun run = runHelper({"--kind", "mpgjoin", "--out", out, a, b}, false, 0,
+                                    faults({{"VELLO_FAIL_RENAME_TO", out}}, home.path()));
+    EXPECT_EQ(run.outcome, "Failed") << run.errors.constData();
+    ASSERT_EQ(run.lines.size(), 1);
+    EXPECT_EQ(run.lines.first(), "critical\tｱｳﾄﾌﾟｯﾄﾌｧｲﾙ「" + out +
+                                     "」の名前を変更できません。アクセスが拒否されました。"
+                                     "元のｱｳﾄﾌﾟｯﾄﾌｧｲﾙはごみ箱にあります。\\n新しいファイルは「" +
+                                     out + ".tmp」に保存してあります。");
+    EXPECT_EQ(bytesOf(out + ".tmp"), bytesOf(a) + bytesOf(b));
+    EXPECT_EQ(bytesOf(home.filePath("Trash/files/out.mpg")), QByteArray("old output"));
+}
+
+TEST(EditRunWithFaults, MpegJoinCopiesEveryInputWholeAndNamesTheInputItCannotRead)
+{
+    SharedFolder shared;
+    QTemporaryDir home;
+    const QString a = shared.clip("a.mpg");
+    const QString b = shared.clip("b.mpg");
+    // The kernel copy stops early: the rest is copied through memory.
+    const HelperRun shortCopy = runHelper({"--kind", "mpgjoin", "--out", shared.path("ab.mpg"), a, b}, false,
+                                          0, faults({{"VELLO_SHORT_KERNEL_COPY", "1000"}}, home.path()));
+    EXPECT_EQ(shortCopy.outcome, "Succeeded") << shortCopy.errors.constData();
+    EXPECT_EQ(bytesOf(shared.path("ab.mpg")), bytesOf(a) + bytesOf(b));
+
+    // An input that cannot be read is named; the old output stays.
+    const HelperRun unreadable = runHelper({"--kind", "mpgjoin", "--out", shared.path("ab.mpg"), a, b}, false,
+                                           0, faults({{"VELLO_FAIL_READ_OF", b}}, home.path()));
+    EXPECT_EQ(unreadable.outcome, "Failed") << unreadable.errors.constData();
+    EXPECT_EQ(
+        unreadable.lines,
+        QStringList{"critical\t「" + b + "」を読み込めません。ディスクの読み書きでエラーが発生しました。"});
+    EXPECT_EQ(bytesOf(shared.path("ab.mpg")), bytesOf(a) + bytesOf(b));
+    EXPECT_EQ(temporaries(shared.folder()), QStringList());
 }
