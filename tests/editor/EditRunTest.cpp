@@ -8,6 +8,7 @@
 #include "MessageService.h"
 #include "OutputTarget.h"
 #include "ProgramPaths.h"
+#include "Trash.h"
 
 #include <gtest/gtest.h>
 
@@ -58,6 +59,14 @@ protected:
     {
         return m_messages.shown().isEmpty() ? QString() : m_messages.shown().last().text;
     }
+    QStringList texts() const
+    {
+        QStringList out;
+        for (const Message& m : m_messages.shown())
+            out << m.text;
+        return out;
+    }
+
     ByteTempDir m_dir;
     QString m_folder;
     RunGate m_gate;
@@ -164,6 +173,15 @@ TEST_F(EditRunTest, EveryRefusalIsOneMessageAndNothingIsWritten)
         {cut(QString(), "0", "100", path("o.rm")),
          "切り抜くファイルを一覧でダブルクリックして再生してください。"},
     };
+    // Inputs adding up past the 4 GB of a RealMedia file (sparse: nothing is read before the refusal).
+    QStringList large;
+    for (const char* name : {"large1.rm", "large2.rm"}) {
+        QFile f(path(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.resize(qint64(2150) << 20));
+        large << path(name);
+    }
+    cases.append(
+        {join(ToolKind::RaJoin, large, path("o.rm")), "出力ファイルが4GBを超えるため書き込めません。"});
     for (const Case& c : cases) {
         EXPECT_EQ(run(c.request), EditRun::Outcome::Refused) << qPrintable(c.text);
         ASSERT_EQ(m_messages.shown().size(), 1) << qPrintable(c.text);
@@ -231,6 +249,51 @@ TEST_F(EditRunTest, MpegJoinSkipsLaterInputsThatAreGoneOrNoFilesAndCopiesOneInpu
     EXPECT_EQ(bytesOf(path("ab.mpg")), bytesOf(a) + bytesOf(b) + bytesOf(a));
     EXPECT_EQ(run(join(ToolKind::MpgJoin, {b}, path("copy.mpg"))), EditRun::Outcome::Succeeded);
     EXPECT_EQ(bytesOf(path("copy.mpg")), bytesOf(b));
+}
+
+TEST_F(EditRunTest, InputsThatCannotGoToTheTrashAreNamedWithTheReason)
+{
+    const QString one = clip("one.rm");
+    // A file in the trash cannot be moved to the trash.
+    const QString trashed = homeTrashFolder() + QStringLiteral("/files/in the trash.rm");
+    QDir().mkpath(homeTrashFolder() + QStringLiteral("/files"));
+    QFile::remove(trashed);
+    ASSERT_TRUE(QFile::copy(one, trashed));
+    ASSERT_EQ(run(join(ToolKind::RaJoin, {one, trashed}, path("out.rm")), MessageAnswer::Yes),
+              EditRun::Outcome::Succeeded);
+    EXPECT_EQ(texts(), (QStringList{EditRun::deleteQuestionText(),
+                                    EditRun::notTrashedText() + "\n「" + trashed +
+                                        "」ごみ箱の中のファイルはごみ箱に移動できません。",
+                                    "処理が正常終了しました"}));
+    EXPECT_FALSE(exists(one));
+    QFile::remove(trashed);
+}
+
+TEST_F(EditRunTest, StoppingFromTheWaitWindowLeavesEverythingAsItWas)
+{
+    // A wait window whose user asks to stop at once.
+    QTemporaryDir programs;
+    QFile wait(programs.filePath(QStringLiteral("vellowait")));
+    ASSERT_TRUE(wait.open(QIODevice::WriteOnly));
+    wait.write("#!/bin/sh\necho stop\nexec cat >/dev/null\n");
+    wait.close();
+    wait.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ProgramPaths::overrideProgramFolder(programs.path());
+
+    const QString a = clip("a.mpg");
+    QFile large(path("large.mpg")); // long enough to be still going when the answer comes
+    ASSERT_TRUE(large.open(QIODevice::WriteOnly) && large.resize(qint64(1) << 30));
+    large.close();
+    QFile old(path("old.out"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old output");
+    old.close();
+    EXPECT_EQ(run(join(ToolKind::MpgJoin, {a, path("large.mpg")}, path("old.out"))),
+              EditRun::Outcome::Failed);
+    EXPECT_EQ(texts(), QStringList{EditRun::stoppedText()});
+    EXPECT_EQ(m_messages.shown().value(0).icon, MessageIcon::Warning);
+    EXPECT_EQ(bytesOf(path("old.out")), QByteArray("old output"));
+    EXPECT_TRUE(exists(a));
 }
 
 TEST_F(EditRunTest, AnOutputThatIsASymbolicLinkIsWrittenThroughToItsTarget)

@@ -84,8 +84,8 @@ signals:
     void runRequested();
     /// "Cancel" was pressed.
     void cancelRequested();
-    /// An input entry was clicked (row of lstInput).
-    void inputClicked(int row);
+    /// An input entry became current or was clicked, by mouse or keys (row of lstInput).
+    void inputChosen(int row);
 
 private:
     void SetValue();
@@ -96,6 +96,7 @@ private:
     void cmdAdd_Click();
     void cmdDel_Click();
     void cmdView_Click();
+    void orderTabs();
 
     InputPanelModel& m_model;
     PreviewControl& m_preview;

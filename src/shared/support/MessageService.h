@@ -4,6 +4,7 @@
 #include "AppError.h"
 
 #include <QList>
+#include <QObject>
 #include <QString>
 
 namespace vello {
@@ -35,6 +36,8 @@ struct Message
     MessageIcon icon = MessageIcon::None;
     MessageButtons buttons = MessageButtons::Ok;
     MessageAnswer defaultAnswer = MessageAnswer::Ok;
+    /// The window that asks (its box is shown over it and gives the focus back to it); null when none.
+    QObject* owner = nullptr;
 };
 
 /// Shows messages and asks questions. Window thread only. The installed service is process-wide;
@@ -87,6 +90,20 @@ public:
 private:
     QList<Message> m_shown;
     QList<MessageAnswer> m_answers;
+};
+
+/// Messages shown while this object lives belong to the window given (see Message::owner), unless they
+/// name their own. Scopes nest. Window thread only.
+class ScopedMessageOwner
+{
+public:
+    explicit ScopedMessageOwner(QObject* owner);
+    ~ScopedMessageOwner();
+    ScopedMessageOwner(const ScopedMessageOwner&) = delete;
+    ScopedMessageOwner& operator=(const ScopedMessageOwner&) = delete;
+
+private:
+    QObject* m_previous;
 };
 
 /// Installs a service for the lifetime of this object and restores the previous one afterwards.
