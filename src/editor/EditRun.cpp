@@ -56,8 +56,10 @@ std::optional<qint32> position(const QString& text, const QString& name, bool th
     return static_cast<qint32>(roundHalfEven(ms));
 }
 
-/// Whether the inputs together stay within the 4 GB a RealMedia file can address: the join keeps every
-/// byte of their media data, so inputs adding up past it can only fail, after reading all of them.
+/// Whether the inputs together stay within the 4 GB a RealMedia file can address. The join keeps every
+/// packet of every input and drops only the later inputs' headers and indexes (a tiny share), so inputs
+/// adding up past it would fail, and only after all of them were read; the engine still checks the
+/// exact size for the few that come within a hair of the limit.
 bool fitsRealMedia(const QStringList& inputs)
 {
     quint64 total = 0;

@@ -219,7 +219,7 @@ bool OutputTarget::commit(QString* error)
         const int e = errno;
         return keep(QStringLiteral("ｱｳﾄﾌﾟｯﾄﾌｧｲﾙ") + quoted(target) +
                     QStringLiteral("の名前を変更できません。") + systemErrorText(e) +
-                    (oldOutput ? QStringLiteral("元のｱｳﾄﾌﾟｯﾄﾌｧｲﾙはごみ箱にあります。") : QString()));
+                    (oldOutput ? QStringLiteral("\n元のｱｳﾄﾌﾟｯﾄﾌｧｲﾙはごみ箱にあります。") : QString()));
     }
     m_temporary.clear();
     return true;

@@ -532,7 +532,7 @@ TEST(EditRunWithFaults, AFailingRenameKeepsTheResultAndSaysWhereItIs)
     ASSERT_EQ(run.lines.size(), 1);
     EXPECT_EQ(run.lines.first(), "critical\tｱｳﾄﾌﾟｯﾄﾌｧｲﾙ「" + out +
                                      "」の名前を変更できません。アクセスが拒否されました。"
-                                     "元のｱｳﾄﾌﾟｯﾄﾌｧｲﾙはごみ箱にあります。\\n新しいファイルは「" +
+                                     "\\n元のｱｳﾄﾌﾟｯﾄﾌｧｲﾙはごみ箱にあります。\\n新しいファイルは「" +
                                      out + ".tmp」に保存してあります。");
     EXPECT_EQ(bytesOf(out + ".tmp"), bytesOf(a) + bytesOf(b));
     EXPECT_EQ(bytesOf(home.filePath("Trash/files/out.mpg")), QByteArray("old output"));
