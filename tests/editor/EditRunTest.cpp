@@ -59,13 +59,7 @@ protected:
     {
         return m_messages.shown().isEmpty() ? QString() : m_messages.shown().last().text;
     }
-    QStringList texts() const
-    {
-        QStringList out;
-        for (const Message& m : m_messages.shown())
-            out << m.text;
-        return out;
-    }
+    QStringList texts() const { return RunTest::texts(m_messages); }
 
     ByteTempDir m_dir;
     QString m_folder;
@@ -151,7 +145,8 @@ TEST_F(EditRunTest, EveryRefusalIsOneMessageAndNothingIsWritten)
         RunRequest request;
         QString text;
     };
-    QList<Case> cases = {
+    ASSERT_TRUE(writeFile(path("2g.rm"), "x") && QFile(path("2g.rm")).resize(qint64(2150) << 20));
+    const QList<Case> cases = {
         {join(ToolKind::RaJoin, {}, path("o.rm")), "ｲﾝﾌﾟｯﾄﾌｧｲﾙを追加してください。"},
         {join(ToolKind::MpgJoin, {}, path("o.mpg")), "ｲﾝﾌﾟｯﾄﾌｧｲﾙを追加してください。"},
         {join(ToolKind::RaJoin, {one}, QString()), "ｱｳﾄﾌﾟｯﾄﾌｧｲﾙを指定してください。"},
@@ -172,16 +167,10 @@ TEST_F(EditRunTest, EveryRefusalIsOneMessageAndNothingIsWritten)
         {cut(one, "0", "99999999999", path("o.rm")), "終了位置の値が大きすぎます。"},
         {cut(QString(), "0", "100", path("o.rm")),
          "切り抜くファイルを一覧でダブルクリックして再生してください。"},
+        // Inputs adding up past the 4 GB of a RealMedia file (sparse: nothing is read before the refusal).
+        {join(ToolKind::RaJoin, {path("2g.rm"), path("2g.rm")}, path("o.rm")),
+         "出力ファイルが4GBを超えるため書き込めません。"},
     };
-    // Inputs adding up past the 4 GB of a RealMedia file (sparse: nothing is read before the refusal).
-    QStringList large;
-    for (const char* name : {"large1.rm", "large2.rm"}) {
-        QFile f(path(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.resize(qint64(2150) << 20));
-        large << path(name);
-    }
-    cases.append(
-        {join(ToolKind::RaJoin, large, path("o.rm")), "出力ファイルが4GBを超えるため書き込めません。"});
     for (const Case& c : cases) {
         EXPECT_EQ(run(c.request), EditRun::Outcome::Refused) << qPrintable(c.text);
         ASSERT_EQ(m_messages.shown().size(), 1) << qPrintable(c.text);
@@ -200,10 +189,7 @@ TEST_F(EditRunTest, FailedWorkNamesItsCauseAndLeavesEverythingAsItWas)
     const QString broken = clip("broken.rm");
     const QString notMedia = TestClips::makeNonMediaFile(m_folder, "text.rm");
     const QString a = clip("a.mpg");
-    QFile old(path("old.out"));
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("old output");
-    old.close();
+    ASSERT_TRUE(writeFile(path("old.out"), "old output"));
     QDir(m_folder).mkdir("dir.mpg");
     struct Case
     {
@@ -271,23 +257,15 @@ TEST_F(EditRunTest, InputsThatCannotGoToTheTrashAreNamedWithTheReason)
 
 TEST_F(EditRunTest, StoppingFromTheWaitWindowLeavesEverythingAsItWas)
 {
-    // A wait window whose user asks to stop at once.
+    // A wait window whose user asks to stop at once, and an input long enough to be still copied then.
     QTemporaryDir programs;
-    QFile wait(programs.filePath(QStringLiteral("vellowait")));
-    ASSERT_TRUE(wait.open(QIODevice::WriteOnly));
-    wait.write("#!/bin/sh\necho stop\nexec cat >/dev/null\n");
-    wait.close();
-    wait.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString wait = programs.filePath(QStringLiteral("vellowait"));
+    ASSERT_TRUE(writeFile(wait, "#!/bin/sh\necho stop\nexec cat >/dev/null\n"));
+    QFile::setPermissions(wait, QFile::ReadOwner | QFile::ExeOwner);
     ProgramPaths::overrideProgramFolder(programs.path());
-
     const QString a = clip("a.mpg");
-    QFile large(path("large.mpg")); // long enough to be still going when the answer comes
-    ASSERT_TRUE(large.open(QIODevice::WriteOnly) && large.resize(qint64(1) << 30));
-    large.close();
-    QFile old(path("old.out"));
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("old output");
-    old.close();
+    ASSERT_TRUE(writeFile(path("large.mpg"), "x") && QFile(path("large.mpg")).resize(qint64(1) << 30));
+    ASSERT_TRUE(writeFile(path("old.out"), "old output"));
     EXPECT_EQ(run(join(ToolKind::MpgJoin, {a, path("large.mpg")}, path("old.out"))),
               EditRun::Outcome::Failed);
     EXPECT_EQ(texts(), QStringList{EditRun::stoppedText()});
@@ -301,10 +279,7 @@ TEST_F(EditRunTest, AnOutputThatIsASymbolicLinkIsWrittenThroughToItsTarget)
     const QString a = clip("a.mpg");
     const QString b = clip("b.mpg");
     QDir(m_folder).mkdir("real");
-    QFile old(path("real/target.mpg"));
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("old target");
-    old.close();
+    ASSERT_TRUE(writeFile(path("real/target.mpg"), "old target"));
     ASSERT_EQ(::symlink("real/target.mpg", toNativePath(path("link.mpg")).constData()), 0);
     EXPECT_EQ(run(join(ToolKind::MpgJoin, {a, b}, path("link.mpg"))), EditRun::Outcome::Succeeded);
     EXPECT_TRUE(QFileInfo(path("link.mpg")).isSymLink());
@@ -451,10 +426,7 @@ TEST(EditRunOnAFullDisk, AFailingAppendIsReportedAndTheTemporaryFileRemoved)
     const QString b = shared.clip("b.mpg");
     const QString one = shared.clip("one.rm");
     const QString two = shared.clip("two.rm");
-    QFile old(shared.path("old.out"));
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("old output");
-    old.close();
+    ASSERT_TRUE(writeFile(shared.path("old.out"), "old output"));
     // Room for the first input but not for the second.
     const qint64 limit = bytesOf(a).size() + bytesOf(b).size() / 2;
     const HelperRun mpeg =
@@ -500,63 +472,49 @@ TEST_F(EditRunTest, ARunThatIsStillGoingWhenTheProgramEndsLeavesNothingBehind)
 
 namespace {
 
-/// The shim's faults for the helper, its trash in trashHome.
-QProcessEnvironment faults(std::initializer_list<std::pair<const char*, QString>> variables,
-                           const QString& trashHome)
+/// The fault library in the helper, with one fault, its trash in trashHome.
+QProcessEnvironment fault(const char* variable, const QString& value, const QString& trashHome)
 {
     QProcessEnvironment env;
     env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(FAULT_SHIM));
     env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("verify_asan_link_order=0"));
     env.insert(QStringLiteral("XDG_DATA_HOME"), trashHome);
-    for (const auto& [name, value] : variables)
-        env.insert(QString::fromLatin1(name), value);
+    env.insert(QString::fromLatin1(variable), value);
     return env;
 }
 
 } // namespace
 
-TEST(EditRunWithFaults, AFailingRenameKeepsTheResultAndSaysWhereItIs)
+TEST(EditRunWithFaults, NoResultIsLostOrCutShortAndAnUnreadableInputIsNamed)
 {
     SharedFolder shared;
     QTemporaryDir home;
     const QString a = shared.clip("a.mpg");
     const QString b = shared.clip("b.mpg");
     const QString out = shared.path("out.mpg");
-    QFile old(out);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("old output");
-    old.close();
-    const HelperRun run = runHelper({"--kind", "mpgjoin", "--out", out, a, b}, false, 0,
-                                    faults({{"VELLO_FAIL_RENAME_TO", out}}, home.path()));
-    EXPECT_EQ(run.outcome, "Failed") << run.errors.constData();
-    ASSERT_EQ(run.lines.size(), 1);
-    EXPECT_EQ(run.lines.first(), "critical\tｱｳﾄﾌﾟｯﾄﾌｧｲﾙ「" + out +
-                                     "」の名前を変更できません。アクセスが拒否されました。"
-                                     "\\n元のｱｳﾄﾌﾟｯﾄﾌｧｲﾙはごみ箱にあります。\\n新しいファイルは「" +
-                                     out + ".tmp」に保存してあります。");
-    EXPECT_EQ(bytesOf(out + ".tmp"), bytesOf(a) + bytesOf(b));
-    EXPECT_EQ(bytesOf(home.filePath("Trash/files/out.mpg")), QByteArray("old output"));
-}
-
-TEST(EditRunWithFaults, MpegJoinCopiesEveryInputWholeAndNamesTheInputItCannotRead)
-{
-    SharedFolder shared;
-    QTemporaryDir home;
-    const QString a = shared.clip("a.mpg");
-    const QString b = shared.clip("b.mpg");
+    const QStringList mpgjoin{"--kind", "mpgjoin", "--out", out, a, b};
     // The kernel copy stops early: the rest is copied through memory.
-    const HelperRun shortCopy = runHelper({"--kind", "mpgjoin", "--out", shared.path("ab.mpg"), a, b}, false,
-                                          0, faults({{"VELLO_SHORT_KERNEL_COPY", "1000"}}, home.path()));
+    const HelperRun shortCopy =
+        runHelper(mpgjoin, false, 0, fault("VELLO_SHORT_KERNEL_COPY", "1000", home.path()));
     EXPECT_EQ(shortCopy.outcome, "Succeeded") << shortCopy.errors.constData();
-    EXPECT_EQ(bytesOf(shared.path("ab.mpg")), bytesOf(a) + bytesOf(b));
+    EXPECT_EQ(bytesOf(out), bytesOf(a) + bytesOf(b));
 
     // An input that cannot be read is named; the old output stays.
-    const HelperRun unreadable = runHelper({"--kind", "mpgjoin", "--out", shared.path("ab.mpg"), a, b}, false,
-                                           0, faults({{"VELLO_FAIL_READ_OF", b}}, home.path()));
-    EXPECT_EQ(unreadable.outcome, "Failed") << unreadable.errors.constData();
+    ASSERT_TRUE(writeFile(out, "old output"));
+    const HelperRun unreadable = runHelper(mpgjoin, false, 0, fault("VELLO_FAIL_READ_OF", b, home.path()));
     EXPECT_EQ(
         unreadable.lines,
         QStringList{"critical\t「" + b + "」を読み込めません。ディスクの読み書きでエラーが発生しました。"});
-    EXPECT_EQ(bytesOf(shared.path("ab.mpg")), bytesOf(a) + bytesOf(b));
+    EXPECT_EQ(bytesOf(out), QByteArray("old output"));
     EXPECT_EQ(temporaries(shared.folder()), QStringList());
+
+    // The last rename fails: the result stays under its temporary name and the message says where.
+    const HelperRun rename = runHelper(mpgjoin, false, 0, fault("VELLO_FAIL_RENAME_TO", out, home.path()));
+    EXPECT_EQ(rename.outcome, "Failed") << rename.errors.constData();
+    EXPECT_EQ(rename.lines, QStringList{"critical\tｱｳﾄﾌﾟｯﾄﾌｧｲﾙ「" + out +
+                                        "」の名前を変更できません。アクセスが拒否されました。"
+                                        "\\n元のｱｳﾄﾌﾟｯﾄﾌｧｲﾙはごみ箱にあります。\\n新しいファイルは「" +
+                                        out + ".tmp」に保存してあります。"});
+    EXPECT_EQ(bytesOf(out + ".tmp"), bytesOf(a) + bytesOf(b));
+    EXPECT_EQ(bytesOf(home.filePath("Trash/files/out.mpg")), QByteArray("old output"));
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "EditorTestSupport.h"
+#include "MessageService.h"
 #include "NativePath.h"
 
 #include <QByteArray>
@@ -98,6 +99,22 @@ inline QByteArray bytesOf(const QString& path)
         data.append(buffer, qsizetype(n));
     std::fclose(f);
     return data;
+}
+
+/// Writes a file with these bytes (replacing one of that name); true when it was written.
+inline bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+/// The texts of the messages shown so far.
+inline QStringList texts(const vello::RecordingMessageService& messages)
+{
+    QStringList out;
+    for (const vello::Message& m : messages.shown())
+        out << m.text;
+    return out;
 }
 
 inline bool exists(const QString& path)

@@ -168,32 +168,24 @@ TEST_F(InputPanelModelTest, AddProposesTheOutputOnceAndKeepsDuplicates)
 
 TEST_F(InputPanelModelTest, TheProposalIsNeverAnInputNorInTheFolderTheEditorWasStartedIn)
 {
-    for (const char* name : {"a1.rm", "a1_1.rm", "b"})
-        makeFile(m_dir.path(), name, 10);
+    makeFile(m_dir.path(), "a1.rm", 10);
+    makeFile(m_dir.path(), "a1_1.rm", 10);
     InputPanelModel model(m_settings, ToolKind::RaJoin);
     model.setFolder(m_dir.path() + "/");
     model.FillFileList();
     const int a1 = int(names(model).indexOf("a1.rm"));
-    const int a1_1 = int(names(model).indexOf("a1_1.rm"));
-    // An empty or relative output folder: the input's own folder.
-    for (const char* outPath : {"", "out"}) {
-        m_settings.OutPath = QString::fromLatin1(outPath);
+    // An empty or relative output folder: the inputs' own folder, where a free name is taken (a1_1.rm
+    // exists). The same folder under another name, too; another folder keeps the name.
+    for (const char* outPath : {"", "out", "/.", "/sub"}) {
+        m_settings.OutPath = outPath[0] == '/' ? m_dir.path() + outPath : QString::fromLatin1(outPath);
         model.setOutputText(QString());
         model.clearInputs();
-        model.add({a1_1, a1}, a1);
-        EXPECT_EQ(model.outputPath(), m_dir.path() + "/a1_2.rm") << outPath;
+        model.add({a1}, a1);
+        EXPECT_EQ(model.outputPath(), m_dir.path() + (outPath == QLatin1String("/sub") ? "/sub/a1.rm"
+                                                      : outPath == QLatin1String("/.") ? "/./a1_2.rm"
+                                                                                       : "/a1_2.rm"))
+            << outPath;
     }
-    // Another folder: the name as it is.
-    m_settings.OutPath = m_dir.path() + "/sub";
-    model.setOutputText(QString());
-    model.add({a1}, a1);
-    EXPECT_EQ(model.outputPath(), m_dir.path() + "/sub/a1.rm");
-    // The same folder under another name is still the inputs' folder; a1_1.rm exists, so a1_2.rm.
-    m_settings.OutPath = m_dir.path() + "/.";
-    model.setOutputText(QString());
-    model.clearInputs();
-    model.add({a1}, a1);
-    EXPECT_EQ(model.outputPath(), m_dir.path() + "/./a1_2.rm");
 }
 
 TEST_F(InputPanelModelTest, RemoveTakesEverySelectedEntryWhateverItsPosition)

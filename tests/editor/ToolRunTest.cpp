@@ -118,13 +118,7 @@ protected:
         window->panel()->cmdOK()->click();
         EXPECT_TRUE(waitFor([&] { return !window->run().isRunning(); }));
     }
-    QStringList texts() const
-    {
-        QStringList out;
-        for (const Message& m : m_messages.shown())
-            out << m.text;
-        return out;
-    }
+    QStringList texts() const { return RunTest::texts(m_messages); }
 
     ByteTempDir m_dir;
     QTemporaryDir m_config;
@@ -224,10 +218,7 @@ TEST_F(ToolRunTest, AnExistingOutputGoesToTheTrashOnlyAfterASuccessfulWrite)
 {
     have({"one.rm", "two.rm"});
     copyClip(m_folder, "broken.rm", "broken.rm");
-    QFile old(path("out.rm"));
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("the previous result");
-    old.close();
+    ASSERT_TRUE(writeFile(path("out.rm"), "the previous result"));
     const qsizetype trashBefore = trashContents().size();
 
     // A damaged input: the engine's text, the old output untouched and not in the trash.
