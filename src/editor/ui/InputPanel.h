@@ -29,7 +29,7 @@ class PreviewPlayer;
 /// Shows an InputPanelModel and a PreviewControl (neither owned; both must outlive the panel) and wires
 /// the controls to them: the tree's folder changes refill FILE1, a double-click previews the file, Add
 /// and Remove edit the input list, "参照" chooses the output file. The current folder's path is shown
-/// above the tree. Window thread only.
+/// above the tree. Tab follows the layout, the window's own controls included. Window thread only.
 class InputPanel final : public QWidget
 {
     Q_OBJECT
@@ -50,7 +50,8 @@ public:
     /// Adds a window's own controls between the input list and the output box.
     void addExtras(QWidget* extras);
 
-    /// Replaces the output-file chooser (default: the desktop's save dialog, asking before overwriting).
+    /// Replaces the output-file chooser (default: the desktop's save dialog, asking before overwriting,
+    /// the tool's file type first and its extension added to a name typed without one).
     void setSaveChooser(SaveChooser chooser) { m_saveChooser = std::move(chooser); }
     static QString saveChooserTitle() { return QStringLiteral("出力ファイル指定"); }
 
