@@ -4,11 +4,41 @@
 #include "NativePath.h"
 #include "ProgramPaths.h"
 
+#include <QCoreApplication>
+#include <QPointer>
 #include <QTimer>
 
 #include <unistd.h>
 
 namespace vello::editor {
+
+namespace {
+
+/// Holds the wait windows told to close until they are gone. At the program's end it gives them a moment
+/// to go by themselves, and ends those that linger, so that none is left behind.
+class ClosingWaitWindows final : public QObject
+{
+public:
+    using QObject::QObject;
+    ~ClosingWaitWindows() override
+    {
+        for (QProcess* process : findChildren<QProcess*>(Qt::FindDirectChildrenOnly)) {
+            if (!process->waitForFinished(2000)) {
+                process->kill();
+                process->waitForFinished(1000);
+            }
+        }
+    }
+    static QObject* instance()
+    {
+        static QPointer<ClosingWaitWindows> holder;
+        if (!holder)
+            holder = new ClosingWaitWindows(QCoreApplication::instance());
+        return holder;
+    }
+};
+
+} // namespace
 
 WaitWindow::WaitWindow(QObject* parent) : QObject(parent) {}
 
@@ -108,7 +138,7 @@ void WaitWindow::close()
     // The end of its input closes the wait window; it goes in its own time, the window thread does not
     // wait for it. One that lingers is ended after two seconds.
     process->disconnect(this);
-    process->setParent(nullptr);
+    process->setParent(ClosingWaitWindows::instance());
     process->closeWriteChannel();
     connect(process, &QProcess::finished, process, &QObject::deleteLater);
     QTimer::singleShot(2000, process, [process] {
