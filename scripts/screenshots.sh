@@ -5,10 +5,16 @@
 # docs/screenshots/first-start.png and playing.png, and with xdotool the tips, settings (one shot a page)
 # and about windows, with python3-pyftpdlib the update check, and favourites mode and the favourites
 # manager.
-# Usage: bash scripts/screenshots.sh [BUILD_DIR]
+# Usage: bash scripts/screenshots.sh [BUILD_DIR [SECTIONS]]
+# SECTIONS, separated by ",", takes only some of them: start, windows, update, favourites, extras (continuing
+# a clip, the playback speed and a saved picture). VELLO_SHOTS_DISPLAY is the first X display number tried
+# (default 99).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build}")
+sections=${2:-all}
+want() { [ "$sections" = all ] || [[ ",$sections," == *",$1,"* ]]; }
+server=${VELLO_SHOTS_DISPLAY:-99}
 out=$PWD/docs/screenshots
 # As root, run in a private mount namespace with an empty /tmp, so the folder tree shows no other folder
 # of the machine's /tmp beside the samples.
@@ -18,7 +24,8 @@ if [ "$(id -u)" = 0 ] && [ -z "${VELLO_SHOTS_PRIVATE:-}" ] && command -v unshare
   cp "$build/bin/velloplayer" "$build/bin/VELLOPLAYER.html" "$stage/bin/"
   status=0
   unshare --mount env VELLO_SHOTS_PRIVATE=1 bash -c \
-    'mount --make-rprivate / && mount -t tmpfs tmpfs /tmp && exec bash "$0" "$@"' "$0" "$stage" || status=$?
+    'mount --make-rprivate / && mount -t tmpfs tmpfs /tmp && exec bash "$0" "$@"' "$0" "$stage" "$sections" \
+    || status=$?
   rm -rf "$stage"
   exit $status
 fi
@@ -54,7 +61,7 @@ shot() {
   local name=$1 wait=$2
   shift 2
   HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share XDG_RUNTIME_DIR=$work \
-    xvfb-run -a -s '-screen 0 1024x768x24' bash -c '
+    xvfb-run -a -n "$server" -s '-screen 0 1024x768x24' bash -c '
       "$0" "$@" & pid=$!
       sleep '"$wait"'
       # The main window alone when xdotool can name it, else the whole screen.
@@ -63,15 +70,17 @@ shot() {
       kill $pid; wait $pid 2>/dev/null || true' "$work/prog/velloplayer" "$@"
   echo "screenshots: $out/$name"
 }
-shot first-start.png 3
-shot playing.png 4 "$home/samples/01 sample.rm"
+if want start; then
+  shot first-start.png 3
+  shot playing.png 4 "$home/samples/01 sample.rm"
+fi
 
 # The tips window at a start with the tips on, then the settings window (F3) page by page, and the about
 # window from the Help menu. Keys need xdotool.
-if command -v xdotool >/dev/null; then
+if want windows && command -v xdotool >/dev/null; then
   sed -i 's/^PICKUP=1$/PICKUP=0/' "$home/.local/share/Velloplayer/Config.ini"
   HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share XDG_RUNTIME_DIR=$work \
-    xvfb-run -a -s '-screen 0 1024x768x24' bash -c '
+    xvfb-run -a -n "$server" -s '-screen 0 1024x768x24' bash -c '
       "$0" & pid=$!
       out=$1
       grab() {
@@ -99,7 +108,7 @@ fi
 # The update check against a local FTP server (python3-pyftpdlib) holding a newer version file and an
 # archive: the question, the window while the archive downloads (the server sends half and then stalls),
 # and the message after a complete download. Each shot is the screen cut to the main window.
-if command -v xdotool >/dev/null && /usr/bin/python3 -c 'import pyftpdlib' 2>/dev/null; then
+if want update && command -v xdotool >/dev/null && /usr/bin/python3 -c 'import pyftpdlib' 2>/dev/null; then
   sed -i 's/^PICKUP=0$/PICKUP=1/' "$home/.local/share/Velloplayer/Config.ini"
   ftp=$home/.local/ftp # out of sight in the folder tree
   mkdir -p "$ftp/homes/anonymous" "$ftp/behaviour" "$home/Downloads"
@@ -114,7 +123,7 @@ if command -v xdotool >/dev/null && /usr/bin/python3 -c 'import pyftpdlib' 2>/de
   update() {
     HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share XDG_RUNTIME_DIR=$work \
       VELLOPLAYER_UPDATE_HOST=127.0.0.1 VELLOPLAYER_UPDATE_PORT=$port VELLOPLAYER_UPDATE_USER= \
-      VELLOPLAYER_UPDATE_PASSWORD= xvfb-run -a -s '-screen 0 1024x768x24' bash -c '
+      VELLOPLAYER_UPDATE_PASSWORD= xvfb-run -a -n "$server" -s '-screen 0 1024x768x24' bash -c '
       "$0" & pid=$!
       out=$1 folder=$2
       shift 2
@@ -159,12 +168,12 @@ fi
 # Favourites: two samples in the favourites folder "Live", a start in favourites mode, the folder clicked
 # and played through (the shot shows the second clip), then the favourites manager (Ctrl+S) on that folder.
 # Clicks are placed in the window's own coordinates, for its design layout.
-if command -v xdotool >/dev/null; then
+if want favourites && command -v xdotool >/dev/null; then
   printf '%s|Live\r\n' "$home/samples/02 sample.mpg" "$home/samples/04 ライブ.rm" \
     > "$home/.local/share/Velloplayer/Fa.dat"
   sed -i 's/^PICKUP=0$/PICKUP=1/; s/^DEFAULT DIR=2$/DEFAULT DIR=0/' "$home/.local/share/Velloplayer/Config.ini"
   HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share XDG_RUNTIME_DIR=$work \
-    xvfb-run -a -s '-screen 0 1024x768x24' bash -c '
+    xvfb-run -a -n "$server" -s '-screen 0 1024x768x24' bash -c '
       "$0" & pid=$!
       out=$1
       grab() {
@@ -191,4 +200,42 @@ if command -v xdotool >/dev/null; then
       grab "お気に入りの整理" favourites-manager.png
       xdotool key Escape; sleep 0.3
       kill $pid; wait $pid 2>/dev/null || true' "$work/prog/velloplayer" "$out"
+fi
+
+# Continuing, the speed and a saved picture: a clip of 40 s that an earlier run left at 00:18 (so the
+# window-state store says), continued from the File menu, played at 1.5 times the speed, its picture saved
+# (Shift+S) and opened in ImageMagick's viewer. Each shot is the screen cut to the window.
+if want extras && command -v xdotool >/dev/null; then
+  mkdir -p "$home/long"
+  ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i "testsrc=size=320x240:rate=25" \
+    -f lavfi -i "sine=frequency=440:sample_rate=44100" -t 40 -c:v mpeg1video -b:v 800k -c:a mp2 -b:a 128k \
+    -ac 2 -f mpeg "$home/long/long clip.mpg"
+  sed -i 's/^PICKUP=0$/PICKUP=1/; s/^DEFAULT DIR=0$/DEFAULT DIR=2/' "$home/.local/share/Velloplayer/Config.ini"
+  mkdir -p "$home/.config/Velloplayer"
+  printf '[CONFIG]\nRESUME_FOLDER=%s/long/\nRESUME_FILE=long clip.mpg\nRESUME_POSITION=18000\n' "$home" \
+    > "$home/.config/Velloplayer/Velloplayer.conf"
+  HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share XDG_RUNTIME_DIR=$work \
+    xvfb-run -a -n "$server" -s '-screen 0 1024x768x24' bash -c '
+      "$0" & pid=$!
+      out=$1 home=$2
+      main=$(xdotool search --sync --onlyvisible --name "^Velloplayer" | head -1)
+      sleep 3
+      eval "$(xdotool getwindowgeometry --shell "$main")"
+      area=${WIDTH}x${HEIGHT}+$X+$Y
+      grab() { import -window root -crop "$area" +repage "$out/$1" && echo "screenshots: $out/$1"; }
+      xdotool windowfocus "$main"; sleep 0.3
+      xdotool key alt+f; sleep 0.7
+      grab resume-menu.png
+      xdotool key l; sleep 2
+      xdotool windowfocus "$main"; sleep 0.2
+      xdotool key bracketright bracketright; sleep 1
+      grab speed.png
+      xdotool key shift+s; sleep 1.5
+      grab picture-saved.png
+      xdotool key Return; sleep 0.3
+      display -title "saved picture" "$(ls "$home"/Pictures/*.png | head -1)" & viewer=$!
+      sleep 2
+      import -window "$(xdotool search --onlyvisible --name "saved picture" | head -1)" "$out/saved-picture.png" &&
+        echo "screenshots: $out/saved-picture.png"
+      kill $viewer $pid; wait $pid 2>/dev/null || true' "$work/prog/velloplayer" "$out" "$home"
 fi

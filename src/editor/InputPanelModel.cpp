@@ -1,6 +1,7 @@
 #include "InputPanelModel.h"
 
 #include "FileLister.h"
+#include "Logging.h"
 #include "M_MAIN.h"
 #include "NativePath.h"
 #include "OutputTarget.h"
@@ -17,6 +18,19 @@ QString joinPath(const QString& folder, const QString& name)
     if (folder.isEmpty())
         return name;
     return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+}
+
+/// The rows that exist, ascending, each once.
+QList<int> validRows(const QList<int>& rows, qsizetype count)
+{
+    QList<int> out;
+    for (int row : rows) {
+        if (row >= 0 && row < count)
+            out.append(row);
+    }
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
 }
 
 } // namespace
@@ -68,36 +82,32 @@ QString InputPanelModel::sizeText(qint64 bytes)
 
 bool InputPanelModel::add(const QList<int>& selectedRows, int currentRow)
 {
-    QList<int> rows;
-    for (int row : selectedRows) {
-        if (row >= 0 && row < m_files.size())
-            rows.append(row);
-    }
+    const QList<int> rows = validRows(selectedRows, m_files.size());
     if (rows.isEmpty())
         return false;
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
 
     for (int row : rows)
         m_inputs.append(fullPathOf(row));
     if (m_output.isEmpty()) {
         const int proposal = currentRow >= 0 && currentRow < m_files.size() ? currentRow : rows.first();
-        setOutputPath(proposeOutput(m_files.at(proposal).name));
+        setOutputPath(proposeOutput(fullPathOf(proposal)));
     }
     emit inputsChanged();
     return true;
 }
 
-QString InputPanelModel::proposeOutput(const QString& name) const
+QString InputPanelModel::proposeOutput(const QString& input) const
 {
     // The output folder setting when it names a folder; else (empty, not a full path) the input's own
     // folder, never the folder the editor was started in.
-    const QString folder = m_settings.OutPath.startsWith(u'/') ? m_settings.OutPath : m_folder;
+    const QString name = fileNameOf(input);
+    const QString folder =
+        m_settings.OutPath.startsWith(u'/') ? m_settings.OutPath : input.left(input.size() - name.size());
     const QString proposal = joinPath(folder, name);
     const auto isInput = [this](const QString& path) {
         const std::optional<FileIdentity> id = FileIdentity::of(path);
-        return std::any_of(m_inputs.cbegin(), m_inputs.cend(), [&](const QString& input) {
-            return input == path || (id && FileIdentity::of(input) == id);
+        return std::any_of(m_inputs.cbegin(), m_inputs.cend(), [&](const QString& entry) {
+            return entry == path || (id && FileIdentity::of(entry) == id);
         });
     };
     if (!isInput(proposal))
@@ -118,15 +128,9 @@ bool InputPanelModel::remove(const QList<int>& selectedEntries, int currentEntry
 {
     if (currentEntry < 0)
         return false;
-    QList<int> entries;
-    for (int entry : selectedEntries) {
-        if (entry >= 0 && entry < m_inputs.size())
-            entries.append(entry);
-    }
+    const QList<int> entries = validRows(selectedEntries, m_inputs.size());
     if (entries.isEmpty())
         return false;
-    std::sort(entries.begin(), entries.end());
-    entries.erase(std::unique(entries.begin(), entries.end()), entries.end());
     for (auto it = entries.crbegin(); it != entries.crend(); ++it)
         m_inputs.removeAt(*it);
     emit inputsChanged();
@@ -139,6 +143,88 @@ void InputPanelModel::clearInputs()
         return;
     m_inputs.clear();
     emit inputsChanged();
+}
+
+QList<int> InputPanelModel::moveInputs(const QList<int>& selectedEntries, int delta)
+{
+    const QList<int> rows = validRows(selectedEntries, m_inputs.size());
+    if (rows.isEmpty() || delta == 0)
+        return rows;
+    const int count = int(m_inputs.size());
+    QList<bool> selected(count, false);
+    for (int row : rows)
+        selected[row] = true;
+    bool moved = false;
+    const auto swapWith = [&](int row, int other) {
+        m_inputs.swapItemsAt(row, other);
+        std::swap(selected[row], selected[other]);
+        moved = true;
+    };
+    // From the end the entries move toward, so that a run of selected entries moves as one.
+    if (delta < 0) {
+        for (int row = 1; row < count; ++row) {
+            if (selected[row] && !selected[row - 1])
+                swapWith(row, row - 1);
+        }
+    } else {
+        for (int row = count - 2; row >= 0; --row) {
+            if (selected[row] && !selected[row + 1])
+                swapWith(row, row + 1);
+        }
+    }
+    QList<int> now;
+    for (int row = 0; row < count; ++row) {
+        if (selected[row])
+            now.append(row);
+    }
+    if (moved)
+        emit inputsChanged();
+    return now;
+}
+
+QList<int> InputPanelModel::moveInputsTo(const QList<int>& entries, int before)
+{
+    const QList<int> rows = validRows(entries, m_inputs.size());
+    if (rows.isEmpty())
+        return rows;
+    before = std::clamp(before, 0, int(m_inputs.size()));
+    QStringList moving;
+    int at = before;
+    for (int row : rows) {
+        moving.append(m_inputs.at(row));
+        if (row < before)
+            --at;
+    }
+    const QStringList old = m_inputs;
+    for (auto it = rows.crbegin(); it != rows.crend(); ++it)
+        m_inputs.removeAt(*it);
+    for (qsizetype i = 0; i < moving.size(); ++i)
+        m_inputs.insert(at + i, moving.at(i));
+    QList<int> now;
+    for (int i = 0; i < moving.size(); ++i)
+        now.append(at + i);
+    if (m_inputs != old)
+        emit inputsChanged();
+    return now;
+}
+
+int InputPanelModel::addDropped(const QStringList& paths)
+{
+    const MaskList mask = M_MAIN::SplitExtensions(ToolTraits::mask(m_kind, m_settings));
+    QStringList files;
+    for (const QString& path : paths) {
+        if (FileLister::matches(fileNameOf(path), mask) && isRegularFile(path))
+            files.append(path);
+        else
+            qCDebug(lcEditor) << "dropped file left out (extension or kind):" << displayPath(path);
+    }
+    if (files.isEmpty())
+        return 0;
+    m_inputs.append(files);
+    if (m_output.isEmpty())
+        setOutputPath(proposeOutput(files.first()));
+    emit inputsChanged();
+    return int(files.size());
 }
 
 QString InputPanelModel::outputText() const

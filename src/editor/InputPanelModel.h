@@ -60,6 +60,17 @@ public:
     /// Removes the selected input entries; nothing happens when there is no current entry (-1).
     bool remove(const QList<int>& selectedEntries, int currentEntry);
     void clearInputs();
+    /// Moves the selected entries one place up (delta < 0) or down (delta > 0) in the join order, keeping
+    /// their own order; an entry at the end it moves toward stays, and so do selected entries held up by
+    /// it. Returns the rows the selected entries stand at afterwards.
+    QList<int> moveInputs(const QList<int>& selectedEntries, int delta);
+    /// Moves entries (a drag within the list) to stand, in their order, before the entry now at row
+    /// `before` (inputs().size(): at the end). Returns their new rows.
+    QList<int> moveInputsTo(const QList<int>& entries, int before);
+    /// Appends files dropped from a file manager, in the dropped order: regular files with an extension of
+    /// the window's mask; others are left out. An empty output gets the first one's proposal, as with
+    /// add(). Returns how many were added.
+    int addDropped(const QStringList& paths);
 
     /// The output file: the path as kept, and the text the output box shows for it.
     QString outputPath() const { return m_output; }
@@ -76,7 +87,8 @@ signals:
     void outputChanged();
 
 private:
-    QString proposeOutput(const QString& name) const;
+    /// The output proposed for an input (a full path): see add().
+    QString proposeOutput(const QString& input) const;
 
     const EditorSettings& m_settings;
     ToolKind m_kind;

@@ -1,5 +1,7 @@
 #include "PreviewControl.h"
 
+#include "EditRun.h"
+#include "NativePath.h"
 #include "RA.h"
 #include "WP.h"
 
@@ -57,22 +59,32 @@ void PreviewControl::open(const QString& path)
         m_ra->setSource(path);
     else
         m_wp->setFileName(path);
+    emit sourceChanged();
 }
 
 void PreviewControl::empty()
 {
     stop();
+    const bool had = !source().isEmpty();
     if (m_ra)
         m_ra->setSource(QString());
     else
         m_wp->setFileName(QString());
     stop();
     m_failed = false;
+    if (had)
+        emit sourceChanged();
 }
 
 QString PreviewControl::source() const
 {
     return m_ra ? m_ra->source() : m_wp->fileName();
+}
+
+QString PreviewControl::sourceName() const
+{
+    const QString path = EditRun::sourcePath(source());
+    return path.isEmpty() ? QString() : displayName(fileNameOf(path));
 }
 
 void PreviewControl::togglePlay()

@@ -53,6 +53,8 @@ public:
     void empty();
     /// The source as set (RA's source text); empty when none.
     QString source() const;
+    /// The shown name of the source's file (its last path component); empty when none.
+    QString sourceName() const;
 
     /// Play when paused or stopped (from the start after an end), pause when playing.
     void togglePlay();
@@ -72,6 +74,8 @@ public:
     void setVolume(int volume);
 
 signals:
+    /// The source was set or emptied (the file the preview holds is another one, or none).
+    void sourceChanged();
     /// A clip opened (its length is known now).
     void opened();
     /// The clip ended, was stopped or replaced, or could not be opened (failed() tells).

@@ -2,9 +2,12 @@
 
 #include "EditorTestSupport.h"
 #include "FolderPathLabel.h"
+#include "InputList.h"
 #include "InputPanel.h"
+#include "KeyframeSlider.h"
 #include "M_MAIN.h"
 #include "MessageService.h"
+#include "NativePath.h"
 #include "PreviewPlayer.h"
 #include "QtMessageService.h"
 #include "ToolWindow.h"
@@ -21,11 +24,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QUrl>
 
 using namespace vello;
 using namespace vello::editor;
@@ -314,6 +319,7 @@ TEST_F(EditorWindowsTest, DoubleClickPreviewsTheClipAndABrokenFileFailsQuietly)
         doubleClickRow(panel, rowOf(panel, name));
         PreviewControl& preview = window->preview();
         EXPECT_EQ(preview.source(), SampleFolder::instance().file(name));
+        EXPECT_EQ(panel->player()->sourceLabel()->text(), QStringLiteral("プレビュー: ") + name);
         EXPECT_TRUE(waitFor(
             [&] { return preview.state() == PreviewControl::State::Playing && preview.lengthMs() > 0; }));
         EXPECT_NEAR(preview.lengthMs(), 1000, 200);
@@ -394,7 +400,7 @@ TEST_F(EditorWindowsTest, TabFollowsTheLayoutAndReturnPressesAMenuButton)
         return names;
     };
     auto* ra = static_cast<frmRa*>(m_windows->openTool(ToolKind::RaJoin));
-    EXPECT_EQ(tabs(ra->panel()->cmdDel(), 3), (QStringList{"txtTitle", "txtOut", "cmdView"}));
+    EXPECT_EQ(tabs(ra->panel()->cmdDel(), 4), (QStringList{"cmdUp", "cmdDown", "txtTitle", "txtOut"}));
     auto* cut = static_cast<frmRaCut*>(m_windows->openTool(ToolKind::RaCut));
     EXPECT_EQ(tabs(cut->txtFrom(), 4), (QStringList{"cmdGetTime", "txtTO", "cmdGetTimeTO", "txtOut"}));
 
@@ -440,4 +446,66 @@ TEST_F(EditorWindowsTest, AMessageBoxStandsOverTheAskingWindowAndGivesItsFocusBa
     MessageService::information(QStringLiteral("テスト"));
     EXPECT_EQ(parent, ra);
     EXPECT_EQ(ra->focusWidget(), ra->txtTitle());
+}
+
+TEST_F(EditorWindowsTest, TheJoinOrderFollowsTheButtonsDragsAndDrops)
+{
+    InputPanel* panel = panelOf(ToolKind::RaJoin);
+    InputList* inputs = panel->lstInput();
+    QTreeWidget* files = panel->FILE1();
+    files->clearSelection();
+    for (const char* name : {"a clip.rm", "b.rm"})
+        files->topLevelItem(rowOf(panel, QString::fromUtf8(name)))->setSelected(true);
+    panel->cmdAdd()->click();
+    const auto order = [&] {
+        QStringList names;
+        for (int row = 0; row < inputs->count(); ++row)
+            names << fileNameOf(inputs->item(row)->text());
+        return names.join(u'|');
+    };
+    const auto click = [&](int row) {
+        QTest::mouseClick(inputs->viewport(), Qt::LeftButton, {},
+                          inputs->visualItemRect(inputs->item(row)).center());
+    };
+    ASSERT_EQ(order(), "a clip.rm|b.rm");
+
+    click(1);
+    panel->cmdUp()->click();
+    EXPECT_EQ(order(), "b.rm|a clip.rm");
+    EXPECT_TRUE(inputs->item(0)->isSelected()); // the moved entry stays selected
+    panel->window()->activateWindow();
+    ASSERT_TRUE(waitFor([&] { return panel->window()->isActiveWindow(); }));
+    QTest::keyClick(panel->window(), Qt::Key_D, Qt::AltModifier);      // 下へ(&D)
+    EXPECT_TRUE(waitFor([&] { return order() == "a clip.rm|b.rm"; })); // an access key clicks after a moment
+    EXPECT_FALSE(panel->cmdUp()->toolTip().isEmpty());
+    EXPECT_FALSE(panel->cmdDown()->toolTip().isEmpty());
+
+    // A drag within the list, as the list itself packs it, dropped on the lower half of the last entry.
+    const auto drop = [&](QMimeData* data, const QPoint& at) {
+        QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(inputs->viewport(), &enter);
+        QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(inputs->viewport(), &move);
+        QDropEvent dropped(QPointF(at), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(inputs->viewport(), &dropped);
+        delete data;
+        return dropped.isAccepted();
+    };
+    click(0);
+    QMimeData* dragged = inputs->model()->mimeData(inputs->selectionModel()->selectedIndexes());
+    const QRect last = inputs->visualItemRect(inputs->item(1));
+    EXPECT_TRUE(drop(dragged, last.center() + QPoint(0, last.height() / 4)));
+    EXPECT_EQ(order(), "b.rm|a clip.rm");
+
+    // Files from a file manager: the window's extensions only, in the dropped order.
+    auto* fromFileManager = new QMimeData;
+    fromFileManager->setUrls({QUrl::fromLocalFile(SampleFolder::instance().file("c.mpg")),
+                              QUrl::fromLocalFile(SampleFolder::instance().file("d broken.rm")),
+                              QUrl::fromLocalFile(SampleFolder::instance().file("a clip.rm"))});
+    EXPECT_TRUE(drop(fromFileManager, inputs->viewport()->rect().bottomLeft() + QPoint(5, -5)));
+    EXPECT_EQ(order(), "b.rm|a clip.rm|d broken.rm|a clip.rm");
+    auto* text = new QMimeData;
+    text->setText(QStringLiteral("not a file"));
+    EXPECT_FALSE(drop(text, QPoint(5, 5)));
+    EXPECT_EQ(inputs->count(), 4);
 }

@@ -226,3 +226,49 @@ TEST_F(InputPanelModelTest, AnOutputWithUndecodableBytesSurvivesUntilTheUserEdit
     model.setOutputText(shown + QStringLiteral("x"));
     EXPECT_EQ(model.outputPath(), shown + QStringLiteral("x"));
 }
+
+TEST_F(InputPanelModelTest, TheJoinOrderChangesByStepsAndByDragAndDroppedFilesAreAdded)
+{
+    for (const char* name : {"a.rm", "b.rm", "c.rm", "d.rm"})
+        makeFile(m_dir.path(), name, 10);
+    InputPanelModel model(m_settings, ToolKind::RaJoin);
+    model.setFolder(m_dir.path());
+    model.FillFileList();
+    model.add({0, 1, 2, 3}, 0);
+    const auto order = [&] {
+        QString out;
+        for (const QString& path : model.inputs())
+            out += fileNameOf(path).at(0);
+        return out;
+    };
+    QSignalSpy changed(&model, &InputPanelModel::inputsChanged);
+
+    EXPECT_EQ(model.moveInputs({2, 1}, -1), (QList<int>{0, 1})); // a run moves as one
+    EXPECT_EQ(order(), "bcad");
+    EXPECT_EQ(model.moveInputs({0, 1}, -1), (QList<int>{0, 1})); // held at the top
+    EXPECT_EQ(model.moveInputs({0, 3}, 1), (QList<int>{1, 3}));  // the last one stays
+    EXPECT_EQ(order(), "cbad");
+    EXPECT_EQ(changed.count(), 2);
+
+    EXPECT_EQ(model.moveInputsTo({0}, 4), QList<int>{3}); // dragged below the last
+    EXPECT_EQ(order(), "badc");
+    EXPECT_EQ(model.moveInputsTo({2, 3}, 1), (QList<int>{1, 2}));
+    EXPECT_EQ(order(), "bdca");
+    EXPECT_EQ(model.moveInputsTo({1}, 2), QList<int>{1}); // dropped where it stands
+    EXPECT_EQ(changed.count(), 4);
+
+    // Drops: the window's extensions only, regular files only, in the dropped order.
+    const QString upper = makeFile(m_dir.path(), "e.RM", 10);
+    makeFile(m_dir.path(), "f.mpg", 10);
+    QDir(m_dir.path()).mkdir("g.rm");
+    const QStringList dropped = {m_dir.path() + "/f.mpg", upper, m_dir.path() + "/g.rm",
+                                 m_dir.path() + "/missing.rm", m_dir.path() + "/a.rm"};
+    EXPECT_EQ(model.addDropped(dropped), 2);
+    EXPECT_EQ(order(), "bdcaea");
+    EXPECT_EQ(model.addDropped({m_dir.path() + "/f.mpg"}), 0);
+    EXPECT_EQ(changed.count(), 5);
+
+    InputPanelModel fresh(m_settings, ToolKind::RaJoin); // an empty output is proposed as by Add
+    fresh.addDropped({upper});
+    EXPECT_EQ(fresh.outputPath(), "/out folder/e.RM");
+}

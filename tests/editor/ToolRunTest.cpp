@@ -3,8 +3,11 @@
 #include "ByteTempDir.h"
 #include "EditRunTestSupport.h"
 #include "EditorWindows.h"
+#include "InputList.h"
 #include "InputPanel.h"
+#include "KeyframeSlider.h"
 #include "MessageService.h"
+#include "PreviewPlayer.h"
 #include "ProgramPaths.h"
 #include "RmTitleLookup.h"
 #include "ToolWindow.h"
@@ -13,11 +16,13 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -46,6 +51,30 @@ public:
 char dominant(const TestClips::Colour& c)
 {
     return c.red >= c.green && c.red >= c.blue ? 'r' : c.green >= c.blue ? 'g' : 'b';
+}
+
+/// ffprobe's packets of a file's first video stream: time (ms) and a hash of each packet's data.
+QList<QPair<qint64, QByteArray>> videoPackets(const QString& path)
+{
+    QProcess probe;
+    probe.start(QStringLiteral("ffprobe"),
+                {"-v", "error", "-select_streams", "v:0", "-show_entries", "packet=pts_time,data_hash",
+                 "-show_data_hash", "MD5", "-of", "csv=p=0", path});
+    probe.waitForFinished(60000);
+    QList<QPair<qint64, QByteArray>> packets;
+    for (const QByteArray& line : probe.readAllStandardOutput().split('\n')) {
+        qint64 ms = -1;
+        QByteArray hash;
+        for (const QByteArray& field : line.trimmed().split(',')) {
+            if (field.startsWith("MD5:"))
+                hash = field;
+            else if (!field.isEmpty())
+                ms = qRound64(field.toDouble() * 1000);
+        }
+        if (!hash.isEmpty())
+            packets.append({ms, hash});
+    }
+    return packets;
 }
 
 class ToolRunTest : public ::testing::Test
@@ -302,6 +331,90 @@ TEST_F(ToolRunTest, CutOfAFileAddressOverItsOwnInput)
     EXPECT_EQ(texts(), QStringList{QStringLiteral("切り抜きに成功しました")});
     EXPECT_NEAR(TestClips::ffprobeDuration(path("long.rm")), 2.0, 0.3);
     EXPECT_TRUE(trashContents().contains(before)); // the old file went to the trash after the write
+    // The keyframes shown are those of the file now under that name.
+    EXPECT_TRUE(waitFor([&] { return cut->keyframes().times() == QList<qint32>{0, 1200}; }));
+}
+
+TEST_F(ToolRunTest, TheCutWindowShowsWhereTheCutStartsAndTheCutStartsThere)
+{
+    have({"long.rm"}); // 4 s, a keyframe every 1.2 s
+    auto* cut = static_cast<frmRaCut*>(open(ToolKind::RaCut));
+    EXPECT_EQ(
+        cut->lblCutFile()->text(),
+        QStringLiteral("切り抜くファイル: （なし。一覧のファイルをダブルクリックして再生してください）"));
+    InputPanel* panel = cut->panel();
+    panel->FillFileList();
+    QTreeWidget* list = panel->FILE1();
+    const QPoint at = list->visualItemRect(list->findItems("long.rm", Qt::MatchExactly, 0).first()).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(cut->lblCutFile()->text(), QStringLiteral("切り抜くファイル: long.rm"));
+    ASSERT_TRUE(waitFor([&] {
+        return cut->preview().state() == PreviewControl::State::Playing &&
+               cut->keyframes().state() == KeyframeModel::State::Ready;
+    }));
+    EXPECT_EQ(panel->player()->positionSlider()->marks(), (QList<qint32>{0, 1200, 2400, 3600}));
+
+    // Typing a start shows the start the cut will really have.
+    QTest::keyClick(cut->txtFrom(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(cut->txtFrom(), "3000");
+    EXPECT_EQ(cut->lblRealStart()->text(), QStringLiteral("実際の開始位置: 2.400 秒"));
+
+    // The step buttons (and their access keys) move the preview from keyframe to keyframe.
+    panel->player()->playButton()->click();
+    ASSERT_TRUE(waitFor([&] { return cut->preview().state() == PreviewControl::State::Paused; }));
+    cut->preview().seekMs(1300);
+    ASSERT_TRUE(waitFor([&] { return cut->preview().positionMs() == 1300; }));
+    const auto stepsTo = [&](QPushButton* button, qint32 ms) {
+        button->click();
+        return waitFor([&] { return cut->preview().positionMs() == ms; });
+    };
+    EXPECT_TRUE(stepsTo(cut->cmdNextKeyframe(), 2400));
+    EXPECT_TRUE(stepsTo(cut->cmdNextKeyframe(), 3600));
+    EXPECT_TRUE(stepsTo(cut->cmdPrevKeyframe(), 2400));
+    cut->activateWindow();
+    ASSERT_TRUE(waitFor([&] { return cut->isActiveWindow(); }));
+    QTest::keyClick(cut, Qt::Key_B, Qt::AltModifier); // 前のキーフレーム(&B)
+    EXPECT_TRUE(waitFor([&] { return cut->preview().positionMs() == 1200; }));
+    cut->cmdGetTime()->click();
+    EXPECT_EQ(cut->lblRealStart()->text(), QStringLiteral("実際の開始位置: 1.200 秒"));
+
+    // The written cut starts with the frame shown at that time.
+    QTest::keyClick(cut->txtTO(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(cut->txtTO(), "3300");
+    cut->model().setOutputPath(path("cut.rm"));
+    run(cut);
+    EXPECT_EQ(texts(), QStringList{QStringLiteral("切り抜きに成功しました")});
+    const auto original = videoPackets(path("long.rm"));
+    const auto written = videoPackets(path("cut.rm"));
+    ASSERT_FALSE(written.isEmpty());
+    const auto shown =
+        std::find_if(original.begin(), original.end(), [](const auto& p) { return p.first == 1200; });
+    ASSERT_NE(shown, original.end());
+    EXPECT_EQ(written.first().second, shown->second);
+    EXPECT_EQ(written.first().first, 0);
+    EXPECT_NEAR(TestClips::ffprobeDuration(path("cut.rm")), 2.1, 0.15);
+}
+
+TEST_F(ToolRunTest, AnInputMovedUpComesFirstInTheJoinedFile)
+{
+    have({"one.rm", "long.rm"});
+    auto* ra = static_cast<frmRa*>(open(ToolKind::RaJoin));
+    addInputs(ra, {"one.rm", "long.rm"});
+    InputList* inputs = ra->panel()->lstInput();
+    QTest::mouseClick(inputs->viewport(), Qt::LeftButton, {},
+                      inputs->visualItemRect(inputs->item(1)).center());
+    ra->panel()->cmdUp()->click();
+    ra->model().setOutputPath(path("joined.rm"));
+    m_messages.queueAnswer(MessageAnswer::No);
+    run(ra);
+    EXPECT_EQ(texts().last(), QStringLiteral("処理が正常終了しました"));
+    // The joined file's first four seconds are long.rm's frames (both clips show the same first second).
+    const auto joined = videoPackets(path("joined.rm"));
+    const auto first = videoPackets(path("long.rm"));
+    ASSERT_GT(joined.size(), first.size());
+    for (qsizetype i = 0; i < first.size(); ++i)
+        EXPECT_EQ(joined.at(i).second, first.at(i).second) << "frame " << i;
 }
 
 TEST_F(ToolRunTest, MpegJoinIsTheByteConcatenationWithHostileNames)

@@ -2,6 +2,7 @@
 
 #include "FilePicker.h"
 #include "FolderPathLabel.h"
+#include "InputList.h"
 #include "NativePath.h"
 #include "PreviewPlayer.h"
 
@@ -102,20 +103,31 @@ InputPanel::InputPanel(InputPanelModel& model, PreviewControl& preview, const Ed
     layout->addWidget(top, 1);
 
     if (joins) {
-        m_lstInput = new QListWidget(this);
+        m_lstInput = new InputList(this);
         m_lstInput->setObjectName(QStringLiteral("lstInput"));
-        m_lstInput->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        m_lstInput->setToolTip(QStringLiteral("上から順に結合します。ドラッグで順番を変えられます。"
+                                              "ファイルをここにドロップしても追加できます"));
         m_lstInput->setMinimumHeight(80);
         m_lstInput->setMaximumHeight(130);
         m_cmdAdd = new QPushButton(QStringLiteral("ｲﾝﾌﾟｯﾄﾌｧｲﾙに追加"), this);
         m_cmdAdd->setObjectName(QStringLiteral("cmdAdd"));
         m_cmdDel = new QPushButton(QStringLiteral("ｲﾝﾌﾟｯﾄﾌｧｲﾙから削除"), this);
         m_cmdDel->setObjectName(QStringLiteral("cmdDel"));
+        m_cmdUp = new QPushButton(QStringLiteral("上へ(&U)"), this);
+        m_cmdUp->setObjectName(QStringLiteral("cmdUp"));
+        m_cmdUp->setToolTip(QStringLiteral("選んだｲﾝﾌﾟｯﾄﾌｧｲﾙを一つ上へ移します（結合で前になります）"));
+        m_cmdDown = new QPushButton(QStringLiteral("下へ(&D)"), this);
+        m_cmdDown->setObjectName(QStringLiteral("cmdDown"));
+        m_cmdDown->setToolTip(QStringLiteral("選んだｲﾝﾌﾟｯﾄﾌｧｲﾙを一つ下へ移します（結合で後になります）"));
         auto* inputLabel = new QLabel(QStringLiteral("ｲﾝﾌﾟｯﾄﾌｧｲﾙ"), this);
         inputLabel->setBuddy(m_lstInput);
         auto* buttons = new QVBoxLayout;
         buttons->addWidget(m_cmdAdd);
         buttons->addWidget(m_cmdDel);
+        auto* order = new QHBoxLayout;
+        order->addWidget(m_cmdUp);
+        order->addWidget(m_cmdDown);
+        buttons->addLayout(order);
         buttons->addStretch(1);
         auto* inputs = new QGridLayout;
         inputs->addWidget(inputLabel, 0, 0);
@@ -125,6 +137,19 @@ InputPanel::InputPanel(InputPanelModel& model, PreviewControl& preview, const Ed
         layout->addLayout(inputs);
         connect(m_cmdAdd, &QPushButton::clicked, this, &InputPanel::cmdAdd_Click);
         connect(m_cmdDel, &QPushButton::clicked, this, &InputPanel::cmdDel_Click);
+        connect(m_cmdUp, &QPushButton::clicked, this, [this] { moveSelected(-1); });
+        connect(m_cmdDown, &QPushButton::clicked, this, [this] { moveSelected(1); });
+        connect(m_lstInput, &InputList::entriesMoved, this, [this](const QList<int>& rows, int before) {
+            selectInputs(m_model.moveInputsTo(rows, before));
+        });
+        connect(m_lstInput, &InputList::filesDropped, this, [this](const QStringList& paths) {
+            const int first = int(m_model.inputs().size());
+            const int added = m_model.addDropped(paths);
+            QList<int> rows;
+            for (int i = 0; i < added; ++i)
+                rows.append(first + i);
+            selectInputs(rows);
+        });
         connect(m_lstInput, &QListWidget::currentRowChanged, this, [this](int row) {
             if (row >= 0)
                 emit inputChosen(row);
@@ -184,7 +209,7 @@ void InputPanel::orderTabs()
     QList<QWidget*> chain{m_tvwDir, m_FILE1};
     for (QWidget* w : m_player->findChildren<QWidget*>())
         chain << w;
-    chain << m_lstInput << m_cmdAdd << m_cmdDel;
+    chain << m_lstInput << m_cmdAdd << m_cmdDel << m_cmdUp << m_cmdDown;
     for (int i = 0; i < m_extras->count(); ++i) {
         if (QWidget* extra = m_extras->itemAt(i)->widget())
             chain << extra->findChildren<QWidget*>();
@@ -303,6 +328,26 @@ void InputPanel::cmdDel_Click()
     m_model.remove(rows, m_lstInput->currentRow());
 }
 
+void InputPanel::moveSelected(int delta)
+{
+    QList<int> rows;
+    for (QListWidgetItem* item : m_lstInput->selectedItems())
+        rows.append(m_lstInput->row(item));
+    selectInputs(m_model.moveInputs(rows, delta));
+}
+
+void InputPanel::selectInputs(const QList<int>& rows)
+{
+    // The list was shown anew: the moved or added entries stay selected, the first of them current.
+    m_lstInput->clearSelection();
+    for (int row : rows) {
+        if (QListWidgetItem* item = m_lstInput->item(row))
+            item->setSelected(true);
+    }
+    if (!rows.isEmpty())
+        m_lstInput->setCurrentRow(rows.first(), QItemSelectionModel::Current);
+}
+
 void InputPanel::cmdView_Click()
 {
     // The output folder setting, or the listed folder when the setting names no folder.
@@ -320,8 +365,9 @@ void InputPanel::addExtras(QWidget* extras)
 
 void InputPanel::setEditable(bool editable)
 {
-    for (QWidget* w : std::initializer_list<QWidget*>{m_tvwDir, m_FILE1, m_lstInput, m_cmdAdd, m_cmdDel,
-                                                      m_txtOut, m_cmdView, m_cmdOK, m_cmdCan}) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_tvwDir, m_FILE1, m_lstInput, m_cmdAdd, m_cmdDel, m_cmdUp,
+                                         m_cmdDown, m_txtOut, m_cmdView, m_cmdOK, m_cmdCan}) {
         if (w)
             w->setEnabled(editable);
     }

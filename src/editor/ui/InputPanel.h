@@ -13,7 +13,6 @@
 
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QPushButton;
 class QTreeWidget;
 class QVBoxLayout;
@@ -24,12 +23,15 @@ class FolderPathLabel;
 
 namespace vello::editor {
 
+class InputList;
 class PreviewPlayer;
 
 /// Shows an InputPanelModel and a PreviewControl (neither owned; both must outlive the panel) and wires
 /// the controls to them: the tree's folder changes refill FILE1, a double-click previews the file, Add
-/// and Remove edit the input list, "参照" chooses the output file. The current folder's path is shown
-/// above the tree. Tab follows the layout, the window's own controls included. Window thread only.
+/// and Remove edit the input list, the up and down buttons and drags within the list change its order,
+/// files dropped on it from a file manager are added, "参照" chooses the output file. The current folder's
+/// path is shown above the tree. Tab follows the layout, the window's own controls included. Window thread
+/// only.
 class InputPanel final : public QWidget
 {
     Q_OBJECT
@@ -63,10 +65,12 @@ public:
     FolderPathLabel* folderLabel() const { return m_folderLabel; }
     QTreeWidget* FILE1() const { return m_FILE1; }
     PreviewPlayer* player() const { return m_player; }
-    /// Null in the cut window.
-    QListWidget* lstInput() const { return m_lstInput; }
+    /// Null in the cut window, and so are the buttons beside it.
+    InputList* lstInput() const { return m_lstInput; }
     QPushButton* cmdAdd() const { return m_cmdAdd; }
     QPushButton* cmdDel() const { return m_cmdDel; }
+    QPushButton* cmdUp() const { return m_cmdUp; }
+    QPushButton* cmdDown() const { return m_cmdDown; }
     QLineEdit* txtOut() const { return m_txtOut; }
     QPushButton* cmdView() const { return m_cmdView; }
     QPushButton* cmdOK() const { return m_cmdOK; }
@@ -96,6 +100,8 @@ private:
     void FILE1_DblClick();
     void cmdAdd_Click();
     void cmdDel_Click();
+    void moveSelected(int delta);
+    void selectInputs(const QList<int>& rows);
     void cmdView_Click();
     void orderTabs();
 
@@ -111,9 +117,11 @@ private:
     QTreeWidget* m_tvwDir = nullptr;
     QTreeWidget* m_FILE1 = nullptr;
     PreviewPlayer* m_player = nullptr;
-    QListWidget* m_lstInput = nullptr;
+    InputList* m_lstInput = nullptr;
     QPushButton* m_cmdAdd = nullptr;
     QPushButton* m_cmdDel = nullptr;
+    QPushButton* m_cmdUp = nullptr;
+    QPushButton* m_cmdDown = nullptr;
     QLineEdit* m_txtOut = nullptr;
     QPushButton* m_cmdView = nullptr;
     QPushButton* m_cmdOK = nullptr;

@@ -1,5 +1,9 @@
 #include "PreviewPlayer.h"
 
+#include "EditRun.h"
+#include "KeyframeSlider.h"
+#include "NativePath.h"
+
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,6 +19,9 @@ PreviewPlayer::PreviewPlayer(PreviewControl& control, bool withPositionField, QW
     : QWidget(parent), m_control(control)
 {
     setObjectName(QStringLiteral("preview"));
+    m_source = new QLabel(sourceText(QString()), this);
+    m_source->setObjectName(QStringLiteral("lblPreviewFile"));
+    m_source->setTextFormat(Qt::PlainText);
     m_video = new QWidget(this);
     m_video->setObjectName(QStringLiteral("RA"));
     m_video->setAttribute(Qt::WA_NativeWindow);
@@ -30,7 +37,7 @@ PreviewPlayer::PreviewPlayer(PreviewControl& control, bool withPositionField, QW
     m_play->setObjectName(QStringLiteral("play"));
     m_play->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
     m_play->setToolTip(QStringLiteral("再生／一時停止"));
-    m_position = new QSlider(Qt::Horizontal, this);
+    m_position = new KeyframeSlider(this);
     m_position->setObjectName(QStringLiteral("position"));
     m_position->setRange(0, 0);
     m_position->setToolTip(QStringLiteral("再生位置"));
@@ -49,13 +56,18 @@ PreviewPlayer::PreviewPlayer(PreviewControl& control, bool withPositionField, QW
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
+    layout->addWidget(m_source);
     layout->addWidget(m_video, 1);
     layout->addLayout(controls);
     if (withPositionField) {
         m_field = new QLabel(positionText(0, 0), this);
         m_field->setObjectName(QStringLiteral("positionField"));
         m_field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        layout->addWidget(m_field);
+        m_fieldRow = new QHBoxLayout;
+        m_fieldRow->setContentsMargins(0, 0, 0, 0);
+        m_fieldRow->addStretch(1);
+        m_fieldRow->addWidget(m_field);
+        layout->addLayout(m_fieldRow);
     }
 
     connect(m_play, &QToolButton::clicked, this, [this] {
@@ -73,6 +85,7 @@ PreviewPlayer::PreviewPlayer(PreviewControl& control, bool withPositionField, QW
             QTimer::singleShot(0, this, [this] { m_control.seekMs(m_position->value()); });
     });
     connect(m_volume, &QSlider::valueChanged, this, [this](int value) { m_control.setVolume(value); });
+    connect(&m_control, &PreviewControl::sourceChanged, this, &PreviewPlayer::showSource);
     connect(&m_control, &PreviewControl::opened, this, &PreviewPlayer::refresh);
     connect(&m_control, &PreviewControl::closed, this, &PreviewPlayer::refresh);
 
@@ -81,6 +94,23 @@ PreviewPlayer::PreviewPlayer(PreviewControl& control, bool withPositionField, QW
     connect(m_timer, &QTimer::timeout, this, &PreviewPlayer::refresh);
     m_timer->start();
     bindVideoWindow();
+}
+
+QString PreviewPlayer::sourceText(const QString& name)
+{
+    return QStringLiteral("プレビュー: ") + (name.isEmpty() ? QStringLiteral("（なし）") : name);
+}
+
+void PreviewPlayer::showSource()
+{
+    m_source->setText(sourceText(m_control.sourceName()));
+    m_source->setToolTip(displayPath(EditRun::sourcePath(m_control.source())));
+}
+
+void PreviewPlayer::addToFieldRow(QWidget* widget)
+{
+    if (m_fieldRow)
+        m_fieldRow->insertWidget(m_fieldRow->count() - 2, widget);
 }
 
 QString PreviewPlayer::positionText(qint32 positionMs, qint32 lengthMs)

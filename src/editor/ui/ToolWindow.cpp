@@ -1,6 +1,7 @@
 #include "ToolWindow.h"
 
 #include "InputPanel.h"
+#include "KeyframeSlider.h"
 #include "MessageService.h"
 #include "PreviewPlayer.h"
 
@@ -165,6 +166,10 @@ frmRaCut::frmRaCut(const EditorSettings& settings, RunGate& gate, const MpvSessi
     auto* extras = new QWidget(this);
     auto* grid = new QGridLayout(extras);
     grid->setContentsMargins(0, 0, 0, 0);
+    m_lblCutFile = new QLabel(cutFileText(QString()), extras);
+    m_lblCutFile->setObjectName(QStringLiteral("lblCutFile"));
+    m_lblCutFile->setTextFormat(Qt::PlainText);
+    grid->addWidget(m_lblCutFile, 0, 0, 1, 4);
     const auto addPosition = [extras, grid](int row, const QString& caption, const char* boxName,
                                             const char* buttonName, QLineEdit*& box, QPushButton*& button) {
         box = new QLineEdit(QStringLiteral("0"), extras);
@@ -178,21 +183,74 @@ frmRaCut::frmRaCut(const EditorSettings& settings, RunGate& gate, const MpvSessi
         grid->addWidget(box, row, 1);
         grid->addWidget(button, row, 2);
     };
-    addPosition(0, QStringLiteral("開始位置"), "txtFrom", "cmdGetTime", m_txtFrom, m_cmdGetTime);
-    addPosition(1, QStringLiteral("終了位置"), "txtTO", "cmdGetTimeTO", m_txtTO, m_cmdGetTimeTO);
+    addPosition(1, QStringLiteral("開始位置"), "txtFrom", "cmdGetTime", m_txtFrom, m_cmdGetTime);
+    m_lblRealStart = new QLabel(extras);
+    m_lblRealStart->setObjectName(QStringLiteral("lblRealStart"));
+    m_lblRealStart->setTextFormat(Qt::PlainText);
+    m_lblRealStart->setToolTip(
+        QStringLiteral("切り抜きは、開始位置かその前の最も近いキーフレームから始まります"));
+    grid->addWidget(m_lblRealStart, 2, 1, 1, 2);
+    addPosition(3, QStringLiteral("終了位置"), "txtTO", "cmdGetTimeTO", m_txtTO, m_cmdGetTimeTO);
     auto* note = new QLabel(noteLines().join(u'\n'), extras);
     note->setObjectName(QStringLiteral("lblNote"));
     note->setTextFormat(Qt::PlainText);
-    grid->addWidget(note, 0, 3, 2, 1);
+    grid->addWidget(note, 1, 3, 3, 1);
     grid->setColumnStretch(3, 1);
     grid->setColumnMinimumWidth(3, 20);
-    panel()->addExtras(extras);
+
+    // Stepping between keyframes, beside the preview's position.
+    PreviewPlayer* player = panel()->player();
+    player->sourceLabel()->hide(); // the file is named above the start box
+    m_cmdPrevKeyframe = new QPushButton(QStringLiteral("前のキーフレーム(&B)"), player);
+    m_cmdPrevKeyframe->setObjectName(QStringLiteral("cmdPrevKeyframe"));
+    m_cmdPrevKeyframe->setToolTip(
+        QStringLiteral("プレビューを前のキーフレームへ移します（切り抜きはキーフレームから始まります）"));
+    m_cmdNextKeyframe = new QPushButton(QStringLiteral("次のキーフレーム(&N)"), player);
+    m_cmdNextKeyframe->setObjectName(QStringLiteral("cmdNextKeyframe"));
+    m_cmdNextKeyframe->setToolTip(
+        QStringLiteral("プレビューを次のキーフレームへ移します（切り抜きはキーフレームから始まります）"));
+    player->addToFieldRow(m_cmdPrevKeyframe);
+    player->addToFieldRow(m_cmdNextKeyframe);
+    panel()->addExtras(extras); // after the player's own buttons: the tab order takes them all
 
     // "取得": the preview's position, in milliseconds.
     connect(m_cmdGetTime, &QPushButton::clicked, this,
             [this] { m_txtFrom->setText(QString::number(preview().positionMs())); });
     connect(m_cmdGetTimeTO, &QPushButton::clicked, this,
             [this] { m_txtTO->setText(QString::number(preview().positionMs())); });
+    // A run cuts the previewed file: its name, keyframes and the real start follow it.
+    connect(&preview(), &PreviewControl::sourceChanged, this, [this] {
+        m_lblCutFile->setText(cutFileText(preview().sourceName()));
+        m_keyframes.setSource(preview().source());
+    });
+    connect(&m_keyframes, &KeyframeModel::changed, this, &frmRaCut::showKeyframes);
+    // A cut written over the previewed file changed its keyframes.
+    connect(&run(), &EditRun::finished, this, [this](EditRun::Outcome outcome) {
+        if (outcome == EditRun::Outcome::Succeeded && run().writtenFile() == m_keyframes.path()) {
+            m_keyframes.setSource(QString());
+            m_keyframes.setSource(preview().source());
+        }
+    });
+    connect(m_txtFrom, &QLineEdit::textChanged, this, &frmRaCut::showKeyframes);
+    connect(m_cmdPrevKeyframe, &QPushButton::clicked, this, [this] { step(false); });
+    connect(m_cmdNextKeyframe, &QPushButton::clicked, this, [this] { step(true); });
+    showKeyframes();
+}
+
+void frmRaCut::showKeyframes()
+{
+    m_lblRealStart->setText(m_keyframes.realStartText(m_txtFrom->text()));
+    panel()->player()->positionSlider()->setMarks(m_keyframes.times());
+    const bool any = !m_keyframes.times().isEmpty();
+    m_cmdPrevKeyframe->setEnabled(any);
+    m_cmdNextKeyframe->setEnabled(any);
+}
+
+void frmRaCut::step(bool forward)
+{
+    const qint32 here = preview().positionMs();
+    if (const std::optional<qint32> target = forward ? m_keyframes.next(here) : m_keyframes.previous(here))
+        preview().seekMs(*target);
 }
 
 RunRequest frmRaCut::request()
@@ -211,6 +269,13 @@ QStringList frmRaCut::noteLines()
     return {QStringLiteral("※切り抜き後のファイルは、開始5秒くらい画面が止まりますので、"),
             QStringLiteral("　 開始は少し早めにしておいてください。"),
             QStringLiteral("（これはRealProduerのVersionによって異なります）")};
+}
+
+QString frmRaCut::cutFileText(const QString& name)
+{
+    return QStringLiteral("切り抜くファイル: ") +
+           (name.isEmpty() ? QStringLiteral("（なし。一覧のファイルをダブルクリックして再生してください）")
+                           : name);
 }
 
 void frmRaCut::setRunning(bool running)

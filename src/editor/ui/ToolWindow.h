@@ -5,6 +5,7 @@
 #include "EditRun.h"
 #include "EditorSettings.h"
 #include "InputPanelModel.h"
+#include "KeyframeModel.h"
 #include "MpvSession.h"
 #include "PreviewControl.h"
 #include "RmTitleLookup.h"
@@ -12,6 +13,7 @@
 
 #include <QWidget>
 
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -100,8 +102,10 @@ protected:
     RunRequest request() override;
 };
 
-/// RealMedia cut: the panel without an input list, the start and end boxes with their "取得" buttons and
-/// the note about the first seconds of the result.
+/// RealMedia cut: the panel without an input list, the name of the file a run cuts (the previewed one),
+/// the start and end boxes with their "取得" buttons, the start the cut really gets (its keyframe) under
+/// the start box, buttons that step the preview between keyframes (marked on its slider), and the note
+/// about the first seconds of the result.
 class frmRaCut final : public ToolWindow
 {
     Q_OBJECT
@@ -114,19 +118,34 @@ public:
     QLineEdit* txtTO() const { return m_txtTO; }
     QPushButton* cmdGetTime() const { return m_cmdGetTime; }
     QPushButton* cmdGetTimeTO() const { return m_cmdGetTimeTO; }
+    QLabel* lblCutFile() const { return m_lblCutFile; }
+    QLabel* lblRealStart() const { return m_lblRealStart; }
+    QPushButton* cmdPrevKeyframe() const { return m_cmdPrevKeyframe; }
+    QPushButton* cmdNextKeyframe() const { return m_cmdNextKeyframe; }
+    KeyframeModel& keyframes() { return m_keyframes; }
     void setRunning(bool running) override;
 
     /// The three lines of the note, as shown.
     static QStringList noteLines();
+    /// The line naming the file a run cuts, for the previewed file's shown name (empty: none).
+    static QString cutFileText(const QString& name);
 
 protected:
     RunRequest request() override;
 
 private:
+    void showKeyframes();
+    void step(bool forward);
+
+    KeyframeModel m_keyframes;
     QLineEdit* m_txtFrom = nullptr;
     QLineEdit* m_txtTO = nullptr;
     QPushButton* m_cmdGetTime = nullptr;
     QPushButton* m_cmdGetTimeTO = nullptr;
+    QLabel* m_lblCutFile = nullptr;
+    QLabel* m_lblRealStart = nullptr;
+    QPushButton* m_cmdPrevKeyframe = nullptr;
+    QPushButton* m_cmdNextKeyframe = nullptr;
 };
 
 } // namespace vello::editor

@@ -15,12 +15,6 @@ namespace {
 /// Ctrl+A's flag lasts as long as the process, across openings of the window.
 bool g_selectAllFlag = false;
 
-/// A byte string of a URL path with its %XX escapes decoded.
-QByteArray percentDecoded(const QByteArray& text)
-{
-    return QByteArray::fromPercentEncoding(text);
-}
-
 } // namespace
 
 QString FavouritesManager::caption()
@@ -55,33 +49,6 @@ QString FavouritesManager::chooserFilter(const QString& fileExt, const QStringLi
     for (const QString& e : extList)
         filter += u'|' + e + QStringLiteral("|*.") + e;
     return filter;
-}
-
-QStringList FavouritesManager::pathsFromUriList(const QByteArray& uriList)
-{
-    QStringList paths;
-    for (QByteArray line : uriList.split('\n')) {
-        line = line.trimmed();
-        if (line.isEmpty() || line.startsWith('#'))
-            continue;
-        if (!line.toLower().startsWith("file:"))
-            continue;
-        QByteArray rest = line.mid(5);
-        if (rest.startsWith("//")) {
-            // file://host/path: only this machine's files ("" or "localhost" as the host).
-            const qsizetype slash = rest.indexOf('/', 2);
-            if (slash < 0)
-                continue;
-            const QByteArray host = rest.mid(2, slash - 2).toLower();
-            if (!host.isEmpty() && host != "localhost")
-                continue;
-            rest = rest.mid(slash);
-        }
-        const QByteArray path = percentDecoded(rest);
-        if (path.startsWith('/') && !path.contains('\0'))
-            paths << fromNativePath(path);
-    }
-    return paths;
 }
 
 FavouritesManager::FavouritesManager(FavouritesStore& store, QObject* parent)

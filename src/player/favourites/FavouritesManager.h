@@ -32,8 +32,6 @@ public:
     static QString chooserTitle();  ///< "お気に入りに追加"
     /// The file chooser's filter: FileExt + "|" + "*.e1;*.e2..." then "|e|*.e" for each entry of extList.
     static QString chooserFilter(const QString& fileExt, const QStringList& extList);
-    /// The paths of the local files of a text/uri-list (a file manager's drag), bytes kept as they are.
-    static QStringList pathsFromUriList(const QByteArray& uriList);
 
     explicit FavouritesManager(FavouritesStore& store, QObject* parent = nullptr);
 

@@ -39,6 +39,8 @@ PlaybackController::PlaybackController(FileBrowser& browser, const MpvSession::O
     connect(&m_wp, &WP::streamOpened, this, [this] { onClipOpened(MediaPlayer); });
     connect(&m_ra, &RA::fullScreenRequested, this, &PlaybackController::fullScreenRequested);
     connect(&m_wp, &WP::fullScreenRequested, this, &PlaybackController::fullScreenRequested);
+    connect(&m_ra, &RA::pictureTaken, this, &PlaybackController::pictureTaken);
+    connect(&m_wp, &WP::pictureTaken, this, &PlaybackController::pictureTaken);
 }
 
 PlaybackController::~PlaybackController()
@@ -513,6 +515,31 @@ void PlaybackController::enterFullScreen()
         m_ra.setFullScreen();
     else
         m_wp.setDisplaySize(WP::FullScreenSize);
+}
+
+void PlaybackController::setSpeed(double speed)
+{
+    m_speed = speed;
+    m_ra.setSpeed(speed);
+    m_wp.setSpeed(speed);
+}
+
+bool PlaybackController::hasPicture() const
+{
+    const bool open = UseRealAudio() ? m_ra.isOpen() : m_wp.isOpen();
+    return open && !pictureSize().isEmpty();
+}
+
+quint64 PlaybackController::requestPicture()
+{
+    if (!hasPicture())
+        return 0;
+    const quint64 request = ++m_pictureRequests;
+    if (UseRealAudio())
+        m_ra.takePicture(request);
+    else
+        m_wp.takePicture(request);
+    return request;
 }
 
 } // namespace vello

@@ -18,6 +18,7 @@ namespace vello {
 using media::EndReport;
 using media::MpvSession;
 using media::RA;
+using media::RawPicture;
 using media::WP;
 
 class FileBrowser;
@@ -148,6 +149,15 @@ public:
     /// "最大化(&F)" checked: the active control shows full screen (fullScreenRequested is emitted).
     void enterFullScreen();
 
+    /// Playback speed of both controls (1 = normal), pitch kept; it holds for every clip until changed.
+    void setSpeed(double speed);
+    double speed() const { return m_speed; }
+    /// True while the active control has a clip with a picture open.
+    bool hasPicture() const;
+    /// Asks the active control for the frame on screen at the clip's own size; pictureTaken follows with
+    /// the returned number (never 0). 0 when there is no picture to take: nothing follows.
+    quint64 requestPicture();
+
     QString CurrentFile() const { return m_currentFile; }
     /// The file this controller started last (by PlaySelected or playFile); stopping does not clear it.
     /// Empty when nothing was started. The file list protects it against deletion and rename.
@@ -180,6 +190,8 @@ signals:
     void playbackFinished();
     /// A control asks the window for full-screen display.
     void fullScreenRequested();
+    /// The answer to requestPicture.
+    void pictureTaken(const RawPicture& picture);
 
 private:
     void onEndReport(Control control, const EndReport& report);
@@ -211,6 +223,8 @@ private:
     int m_lengthMs = 0;
     QString m_titleText;
     int m_volume = 100;
+    double m_speed = 1.0;
+    quint64 m_pictureRequests = 0;
 
     /// Serial of the load this controller started last on each control; 0 when it has been reported.
     std::array<quint64, 2> m_expected{0, 0};

@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 #include <cmath>
+#include <iterator>
 
 namespace vello::PlaybackMath {
 
@@ -83,6 +84,33 @@ std::optional<OriginalSizeFit> ChangeOri(int pictureWidth, int pictureHeight, do
     fit.windowWidth = fit.controlWidth + fileListWidth + 270;
     fit.windowHeight = fit.controlHeight + 1600;
     return fit;
+}
+
+double steppedSpeed(double speed, int direction)
+{
+    constexpr double kSame = 1e-6;
+    if (direction < 0) {
+        for (auto it = std::rbegin(SpeedSteps); it != std::rend(SpeedSteps); ++it) {
+            if (*it < speed - kSame)
+                return *it;
+        }
+        return SpeedSteps[0];
+    }
+    for (const double step : SpeedSteps) {
+        if (step > speed + kSame)
+            return step;
+    }
+    return std::end(SpeedSteps)[-1];
+}
+
+QString speedText(double speed)
+{
+    if (std::fabs(speed - 1.0) < 1e-6)
+        return QString();
+    QString number = QString::number(speed, 'f', 2);
+    if (number.endsWith(u'0'))
+        number.chop(1);
+    return QStringLiteral("×") + number;
 }
 
 } // namespace vello::PlaybackMath

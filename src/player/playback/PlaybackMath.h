@@ -37,6 +37,17 @@ int wpVolumeFromSlider(int sliderValue);
 /// Media Player volume read back as a slider value: 100 + volume / 30, rounded half to even, kept in 0..100.
 int sliderFromWpVolume(int wpVolume);
 
+/// The playback speeds the speed commands step through, slowest first.
+constexpr double SpeedSteps[] = {0.5, 0.75, 1.0, 1.25, 1.5, 2.0};
+
+/// The next step slower (direction -1) or faster (+1) than speed; at either end the end itself. A speed
+/// between two steps goes to the nearer one in that direction.
+double steppedSpeed(double speed, int direction);
+
+/// What the time label adds for a speed: "" at 1.0, else "×" and the speed with at least one decimal
+/// ("×1.5", "×0.75", "×2.0").
+QString speedText(double speed);
+
 /// Result of fitting the window around a clip picture (lengths in twips).
 struct OriginalSizeFit
 {

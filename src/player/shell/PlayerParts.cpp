@@ -7,6 +7,7 @@
 #include "NativePath.h"
 #include "PlaybackMath.h"
 #include "PlayerDesktop.h"
+#include "PlayerExtras.h"
 #include "TransportBar.h"
 #include "frmAbout.h"
 #include "frmCfg.h"
@@ -72,6 +73,7 @@ PlayerParts::PlayerParts(frmMain& window, const MpvSession::Options& engine, QOb
     setupFavouritesConnections();
     setupSettingsConnections();
     setupInfoConnections();
+    setupExtrasConnections();
     m_window.setParts(this);
 }
 
@@ -268,6 +270,11 @@ void PlayerParts::setupDesktopConnections()
     m_desktop = std::make_unique<PlayerDesktop>(*this, m_window);
 }
 
+void PlayerParts::setupExtrasConnections()
+{
+    m_extras = std::make_unique<PlayerExtras>(*this, m_window);
+}
+
 void PlayerParts::singleCopyHeld()
 {
     m_desktop->listenForSecondCopies();
@@ -399,6 +406,7 @@ void PlayerParts::buttonUp(int index)
         m_controller.PlayPrevious();
         break;
     case PositionTracker::Stop:
+        m_extras->stopRequested();
         m_controller.StopPlayback();
         break;
     case PositionTracker::Play:

@@ -25,6 +25,7 @@ class QKeyEvent;
 namespace vello {
 
 class PlayerDesktop;
+class PlayerExtras;
 class frmMain;
 
 /**
@@ -71,6 +72,8 @@ public:
     /// browser's favouritesMode().
     FavouritesStore& favourites() { return m_favourites; }
     FavouritesMode& favouritesMode() { return m_favouritesMode; }
+    /// Drops onto the window, continuing the clip left last, the playback speed, saving the picture.
+    PlayerExtras& extras() { return *m_extras; }
 
     /// "お気に入りの整理(&S)" (Ctrl+S): the favourites manager, modal; afterwards the favourites tree shows
     /// what was organised.
@@ -138,6 +141,7 @@ private:
     void updateFavouritesMenu();
     void setupSettingsConnections();
     void setupInfoConnections();
+    void setupExtrasConnections();
 
     /// Copies the settings into the parts; with columns, the file list's columns get their design widths.
     void takeSettings(bool columns);
@@ -158,6 +162,7 @@ private:
     std::unique_ptr<PlayerDesktop> m_desktop;
     FavouritesStore m_favourites;
     FavouritesMode m_favouritesMode{m_favourites, m_browser};
+    std::unique_ptr<PlayerExtras> m_extras;
 
     quint64 m_videoWindow = 0;
 };

@@ -84,4 +84,17 @@ QString shortcutListText()
     return out;
 }
 
+QString moreShortcutsText()
+{
+    QString out = QString::fromUtf16(u"  【再生速度・画像の保存】");
+    out += Cr;
+    appendRows(out,
+               {{u"]", u"再生速度を上げる", true},
+                {u"[", u"再生速度を下げる", true},
+                {u"BackSpace", u"標準の再生速度に戻す", false},
+                {u"Shift+S", u"表示中の画像を保存", true}},
+               false);
+    return out;
+}
+
 } // namespace vello

@@ -13,7 +13,7 @@ namespace vello {
 
 TransportBar::TransportBar(QWidget* client, QObject* parent) : QObject(parent)
 {
-    m_lblTimer = new QLabel(QStringLiteral("00:00/00:00"), client);
+    m_lblTimer = new QLabel(m_timeText, client);
     m_lblTimer->setObjectName(QStringLiteral("lblTimer"));
     m_lblTimer->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
@@ -60,7 +60,8 @@ TransportBar::~TransportBar() = default;
 
 void TransportBar::place(const MainLayout& layout, const std::function<QRect(const QRect&)>& toPixels)
 {
-    m_lblTimer->setGeometry(toPixels(layout.lblTimer));
+    m_timerPlace = toPixels(layout.lblTimer);
+    showTimeLabel();
     m_sldTimer->setGeometry(toPixels(layout.sldTimer));
     for (int i = 0; i < ButtonCount; ++i) {
         const QRect r = toPixels(layout.imgButton[size_t(i)]);
@@ -110,7 +111,24 @@ int TransportBar::positionMaximum() const
 
 void TransportBar::setTimeText(const QString& text)
 {
-    m_lblTimer->setText(text);
+    m_timeText = text;
+    showTimeLabel();
+}
+
+void TransportBar::setSpeedText(const QString& text)
+{
+    m_speedText = text;
+    showTimeLabel();
+}
+
+void TransportBar::showTimeLabel()
+{
+    m_lblTimer->setText(m_speedText.isEmpty() ? m_timeText : m_timeText + u' ' + m_speedText);
+    QRect place = m_timerPlace;
+    const int needed = m_lblTimer->sizeHint().width();
+    if (!m_speedText.isEmpty() && needed > place.width())
+        place.setLeft(place.right() + 1 - needed);
+    m_lblTimer->setGeometry(place);
 }
 
 QString TransportBar::timeText() const

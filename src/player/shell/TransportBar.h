@@ -67,6 +67,10 @@ public:
     int position() const;
     int positionMaximum() const;
     void setTimeText(const QString& text);
+    /// What follows the time in the time label (the playback speed, "×1.5"); "" for nothing. The label
+    /// grows to the left when its text needs more room than its place.
+    void setSpeedText(const QString& text);
+    /// The time label's whole text.
     QString timeText() const;
 
     /// The volume slider's value (0..100).
@@ -100,11 +104,15 @@ private:
     int buttonIndexOf(const QObject* watched, bool* pressedImage) const;
     bool buttonMouse(int index, bool pressedImage, QEvent* event);
     bool sliderMouse(QEvent* event);
+    void showTimeLabel();
 
     std::array<QLabel*, ButtonCount> m_normal{};
     std::array<QLabel*, ButtonCount> m_pressed{};
     QSlider* m_sldTimer = nullptr;
     QLabel* m_lblTimer = nullptr;
+    QString m_timeText = QStringLiteral("00:00/00:00");
+    QString m_speedText;
+    QRect m_timerPlace;
     QWidget* m_picVol = nullptr;
     QSlider* m_sldVol = nullptr;
     bool m_settingPosition = false;

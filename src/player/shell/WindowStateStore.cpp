@@ -40,6 +40,14 @@ void WindowStateStore::setNumber(const QString& key, double number)
     setValue(key, QString::number(number, 'g', 9));
 }
 
+void WindowStateStore::remove(const QString& key)
+{
+    QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Velloplayer"),
+                QStringLiteral("Velloplayer"));
+    s.beginGroup(Group);
+    s.remove(key);
+}
+
 bool WindowStateStore::isNumber(const QString& text)
 {
     bool ok = false;

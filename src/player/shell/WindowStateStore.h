@@ -21,6 +21,8 @@ public:
     QString text(const QString& key) const { return value(key).value_or(QString()); }
     void setValue(const QString& key, const QString& text);
     void setNumber(const QString& key, double number);
+    /// Removes the key (nothing when it is missing).
+    void remove(const QString& key);
 
     /// True when the text is a finite decimal number (blanks around it allowed).
     static bool isNumber(const QString& text);

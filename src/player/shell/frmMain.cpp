@@ -196,6 +196,9 @@ void frmMain::createMenus()
     m_mnuEdit =
         add(m_mnuFile, "mnuEdit", QStringLiteral("RMファイルの編集(&E)"), QKeySequence(Qt::CTRL | Qt::Key_E));
     m_mnuCfg = add(m_mnuFile, "mnuCfg", QStringLiteral("環境設定(&C)"), QKeySequence(Qt::Key_F3));
+    m_mnuResume = add(m_mnuFile, "mnuResume", QStringLiteral("前回の続きから再生(&L)"));
+    m_mnuSavePicture = add(m_mnuFile, "mnuSavePicture", QStringLiteral("表示中の画像を保存(&P)"),
+                           QKeySequence(Qt::SHIFT | Qt::Key_S));
     m_mnuFile->addSeparator();
     static constexpr Qt::Key logKeys[5] = {Qt::Key_F1, Qt::Key_F2, Qt::Key_F3, Qt::Key_F4, Qt::Key_F5};
     for (int i = 0; i < 5; ++i) {
@@ -226,6 +229,14 @@ void frmMain::createMenus()
         add(m_mnuView, "mnuViewOri", QStringLiteral("オリジナルサイズ(&O)"), QKeySequence(Qt::Key_F9));
     m_mnuViewOri->setCheckable(true);
     m_mnuViewSize = add(m_mnuView, "mnuViewSize", QStringLiteral("倍率変更(&B)"), QKeySequence(Qt::Key_F8));
+    m_mnuSpeed = m_mnuView->addMenu(QStringLiteral("再生速度(&P)"));
+    m_mnuSpeed->setObjectName(QStringLiteral("mnuSpeed"));
+    m_mnuSpeedUp =
+        add(m_mnuSpeed, "mnuSpeedUp", QStringLiteral("速くする(&U)"), QKeySequence(Qt::Key_BracketRight));
+    m_mnuSpeedDown =
+        add(m_mnuSpeed, "mnuSpeedDown", QStringLiteral("遅くする(&D)"), QKeySequence(Qt::Key_BracketLeft));
+    m_mnuSpeedNormal = add(m_mnuSpeed, "mnuSpeedNormal", QStringLiteral("標準の速さに戻す(&N)"),
+                           QKeySequence(Qt::Key_Backspace));
     m_mnuView->addSeparator();
     m_mnuShortcut = add(m_mnuView, "mnuShortcut", QStringLiteral("ショートカットキー一覧(&S)"));
 
@@ -237,7 +248,8 @@ void frmMain::createMenus()
 
     // The shortcuts stay in force while the menu bar is hidden (full-screen display).
     for (QAction* a : {m_mnuEdit, m_mnuCfg, m_log[0], m_log[1], m_log[2], m_log[3], m_log[4], m_mnuFaOpen,
-                       m_mnuFaEdit, m_mnuViewFull, m_mnuViewOri, m_mnuViewSize})
+                       m_mnuFaEdit, m_mnuViewFull, m_mnuViewOri, m_mnuViewSize, m_mnuSavePicture,
+                       m_mnuSpeedUp, m_mnuSpeedDown, m_mnuSpeedNormal})
         addAction(a);
     connect(m_mnuViewFull, &QAction::toggled, this, [this](bool checked) {
         if (!checked)
@@ -252,8 +264,10 @@ void frmMain::createMenus()
     connect(m_mnuViewSize, &QAction::triggered, this, &frmMain::mnuViewSize_Click);
     connect(m_mnuShortcut, &QAction::triggered, this, &frmMain::mnuShortcut_Click);
     connect(m_mnuHelpContents, &QAction::triggered, this, &frmMain::mnuHelp_Click);
-    // Offered only once the parts that carry them (settings, favourites, about, update) connect them.
-    for (QAction* a : {m_mnuCfg, m_mnuFaOpen, m_mnuFaEdit, m_mnuFaAdd, m_mnuFaDel, m_mnuAbout, m_mnuUpdate})
+    // Offered only once the parts that carry them (settings, favourites, about, update, playback) connect
+    // them.
+    for (QAction* a : {m_mnuCfg, m_mnuFaOpen, m_mnuFaEdit, m_mnuFaAdd, m_mnuFaDel, m_mnuAbout, m_mnuUpdate,
+                       m_mnuResume, m_mnuSavePicture, m_mnuSpeedUp, m_mnuSpeedDown, m_mnuSpeedNormal})
         a->setEnabled(false);
 }
 
@@ -891,7 +905,12 @@ void frmMain::mnuViewSize_Click()
 
 void frmMain::mnuShortcut_Click()
 {
-    MessageService::information(shortcutListText());
+    Message message;
+    message.text = shortcutListText();
+    message.details = moreShortcutsText();
+    message.caption = MessageService::programTitle();
+    message.icon = MessageIcon::Information;
+    MessageService::ask(message);
 }
 
 QString frmMain::helpFile()

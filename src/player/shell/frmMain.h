@@ -125,6 +125,9 @@ public:
     QMenu* mnuHelp() const { return m_mnuHelp; }
     QAction* mnuEdit() const { return m_mnuEdit; }
     QAction* mnuCfg() const { return m_mnuCfg; }
+    /// "前回の続きから再生(&L)" and "表示中の画像を保存(&P)" (Shift+S).
+    QAction* mnuResume() const { return m_mnuResume; }
+    QAction* mnuSavePicture() const { return m_mnuSavePicture; }
     /// History entries, index 1..5.
     QAction* log(int index) const { return m_log.at(index - 1); }
     QAction* mnuClear() const { return m_mnuClear; }
@@ -137,6 +140,11 @@ public:
     QAction* mnuViewFull() const { return m_mnuViewFull; }
     QAction* mnuViewOri() const { return m_mnuViewOri; }
     QAction* mnuViewSize() const { return m_mnuViewSize; }
+    /// "再生速度(&P)": faster (]), slower ([) and back to normal (Backspace).
+    QMenu* mnuSpeed() const { return m_mnuSpeed; }
+    QAction* mnuSpeedUp() const { return m_mnuSpeedUp; }
+    QAction* mnuSpeedDown() const { return m_mnuSpeedDown; }
+    QAction* mnuSpeedNormal() const { return m_mnuSpeedNormal; }
     QAction* mnuShortcut() const { return m_mnuShortcut; }
     QAction* mnuHelpContents() const { return m_mnuHelpContents; }
     QAction* mnuAbout() const { return m_mnuAbout; }
@@ -247,6 +255,8 @@ private:
     QMenu* m_mnuFa = nullptr;
     QAction* m_mnuEdit = nullptr;
     QAction* m_mnuCfg = nullptr;
+    QAction* m_mnuResume = nullptr;
+    QAction* m_mnuSavePicture = nullptr;
     std::array<QAction*, 5> m_log{};
     QAction* m_mnuClear = nullptr;
     QAction* m_mnuExit = nullptr;
@@ -257,6 +267,10 @@ private:
     QAction* m_mnuViewFull = nullptr;
     QAction* m_mnuViewOri = nullptr;
     QAction* m_mnuViewSize = nullptr;
+    QMenu* m_mnuSpeed = nullptr;
+    QAction* m_mnuSpeedUp = nullptr;
+    QAction* m_mnuSpeedDown = nullptr;
+    QAction* m_mnuSpeedNormal = nullptr;
     QAction* m_mnuShortcut = nullptr;
     QAction* m_mnuHelpContents = nullptr;
     QAction* m_mnuAbout = nullptr;

@@ -152,6 +152,50 @@ void onSeekReply(Transition& t, const mpv_event& event)
         s.awaitingRestart = true;
 }
 
+// The picture of a screenshot-raw reply: a map of "w", "h", "stride", "format" and "data".
+RawPicture pictureOfReply(const mpv_event& event, quint64 request)
+{
+    RawPicture picture;
+    picture.request = request;
+    const auto* cmd = static_cast<const mpv_event_command*>(event.data);
+    if (event.error < 0 || !cmd || cmd->result.format != MPV_FORMAT_NODE_MAP || !cmd->result.u.list)
+        return picture;
+    const mpv_node_list* map = cmd->result.u.list;
+    qint64 w = 0, h = 0, stride = 0;
+    bool bgr0 = false;
+    const mpv_byte_array* data = nullptr;
+    for (int i = 0; map->keys && i < map->num; ++i) {
+        const char* key = map->keys[i];
+        const mpv_node& value = map->values[i];
+        if (!key)
+            continue;
+        if (value.format == MPV_FORMAT_INT64) {
+            if (std::strcmp(key, "w") == 0)
+                w = value.u.int64;
+            else if (std::strcmp(key, "h") == 0)
+                h = value.u.int64;
+            else if (std::strcmp(key, "stride") == 0)
+                stride = value.u.int64;
+        } else if (value.format == MPV_FORMAT_STRING && std::strcmp(key, "format") == 0) {
+            bgr0 = value.u.string && std::strcmp(value.u.string, "bgr0") == 0;
+        } else if (value.format == MPV_FORMAT_BYTE_ARRAY && std::strcmp(key, "data") == 0) {
+            data = value.u.ba;
+        }
+    }
+    // Sizes a picture can have; every row must lie inside the data.
+    constexpr qint64 kMaxSide = 1 << 15;
+    if (!bgr0 || !data || !data->data || w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide || stride < 4 * w ||
+        stride > 4 * kMaxSide + 64 || qint64(data->size) < stride * h)
+        return picture;
+    picture.ok = true;
+    picture.width = int(w);
+    picture.height = int(h);
+    picture.stride = int(stride);
+    // Copied: the engine's data is valid only until the next wait for events.
+    picture.pixels = QByteArray(static_cast<const char*>(data->data), qsizetype(stride * h));
+    return picture;
+}
+
 const ObservedProperty* rowOf(const ReplyTag& tag)
 {
     const auto table = observedProperties();
@@ -217,7 +261,7 @@ quint64 ReplyTag::pack() const
 std::optional<ReplyTag> ReplyTag::unpack(quint64 value)
 {
     const auto kind = quint8(value & 0xff);
-    if (kind < Observe || kind > PauseWrite)
+    if (kind < Observe || kind > Picture)
         return std::nullopt;
     return ReplyTag{Kind(kind), int((value >> 8) & 0xff), value >> 16};
 }
@@ -267,6 +311,8 @@ Transition translateEvent(const mpv_event& event, const PlaybackState& state)
             onLoadReply(t, event, tag->serial);
         else if (tag && tag->kind == ReplyTag::Seek)
             onSeekReply(t, event);
+        else if (tag && tag->kind == ReplyTag::Picture)
+            t.picture = pictureOfReply(event, tag->serial);
         break;
     case MPV_EVENT_SET_PROPERTY_REPLY:
         if (tag && tag->kind == ReplyTag::PauseWrite)

@@ -3,6 +3,7 @@
 
 #include "EndReport.h"
 #include "PlaybackState.h"
+#include "RawPicture.h"
 
 #include <mpv/client.h>
 
@@ -28,6 +29,8 @@ struct Transition
     std::optional<quint64> opened;
     /// The one end report of a load.
     std::optional<EndReport> ended;
+    /// The answer to a picture request (ReplyTag::Picture).
+    std::optional<RawPicture> picture{};
 };
 
 /**
@@ -44,6 +47,7 @@ struct ReplyTag
         Seek = 4,       ///< a seek command
         Other = 5,      ///< a command or property write whose reply is not needed
         PauseWrite = 6, ///< a write of the engine's pause flag
+        Picture = 7,    ///< a screenshot-raw command for picture request `serial`
     };
     Kind kind = Other;
     int row = 0;
@@ -64,7 +68,8 @@ namespace MpvEventTranslator {
  * are no longer open, and END_FILE of entries other than the open load's
  * (matched by playlist entry id, never by order of arrival) are all ignored.
  * Events about an entry that arrive before the loadfile reply named the open
- * load's entry id are held and replayed when the reply comes.
+ * load's entry id are held and replayed when the reply comes. A picture reply
+ * whose result is not a well-formed "bgr0" image gives a picture that is not ok.
  */
 Transition translateEvent(const mpv_event& event, const PlaybackState& state);
 

@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <clocale>
+#include <cmath>
 #include <vector>
 
 namespace vello::media {
@@ -94,6 +95,10 @@ bool MpvSession::ensureEngine()
     }
     double volume = m_state.volumePercent;
     m_mpv->setOption(m_handle, "volume", MPV_FORMAT_DOUBLE, &volume);
+    // A speed other than 1 keeps the sound's pitch (libmpv's time stretching).
+    set("audio-pitch-correction", "yes");
+    double speed = m_speed;
+    m_mpv->setOption(m_handle, "speed", MPV_FORMAT_DOUBLE, &speed);
     if (const int error = m_mpv->initialize(m_handle); error < 0) {
         qCWarning(lcMedia) << "libmpv: the engine did not start:" << m_mpv->errorString(error);
         m_mpv->terminateDestroy(m_handle);
@@ -143,6 +148,11 @@ void MpvSession::drainEvents()
             logEngineMessage(*static_cast<const mpv_event_log_message*>(event->data));
             continue;
         }
+        if (event->event_id == MPV_EVENT_COMMAND_REPLY && event->error < 0) {
+            const auto tag = ReplyTag::unpack(event->reply_userdata);
+            if (tag && tag->kind == ReplyTag::Picture)
+                qCInfo(lcMedia) << "libmpv: no picture:" << m_mpv->errorString(event->error);
+        }
         const bool shutdown = event->event_id == MPV_EVENT_SHUTDOWN;
         apply(MpvEventTranslator::translateEvent(*event, m_state));
         if (shutdown)
@@ -183,6 +193,8 @@ void MpvSession::apply(Transition transition)
         emit opened(*transition.opened);
     if (transition.ended)
         emit ended(*transition.ended);
+    if (transition.picture)
+        emit pictureTaken(*transition.picture);
 }
 
 void MpvSession::command(std::initializer_list<const char*> args, quint64 tag)
@@ -319,6 +331,27 @@ void MpvSession::setVolumePercent(double percent)
     m_state.volumePercent = value;
     if (m_handle)
         m_mpv->setPropertyAsync(m_handle, otherTag(), "volume", MPV_FORMAT_DOUBLE, &value);
+}
+
+void MpvSession::setSpeed(double speed)
+{
+    if (!std::isfinite(speed))
+        return;
+    m_speed = qBound(0.01, speed, 100.0);
+    double value = m_speed;
+    if (m_handle)
+        m_mpv->setPropertyAsync(m_handle, otherTag(), "speed", MPV_FORMAT_DOUBLE, &value);
+}
+
+void MpvSession::takePicture(quint64 request)
+{
+    const quint64 tag = ReplyTag{ReplyTag::Picture, 0, request}.pack();
+    if (!isOpen()) {
+        apply(MpvEventTranslator::translateEvent(refusedReply(MPV_EVENT_COMMAND_REPLY, tag), m_state));
+        return;
+    }
+    // "video": the decoded frame at its own size, without subtitles or on-screen display.
+    command({"screenshot-raw", "video"}, tag);
 }
 
 void MpvSession::setVideoWindow(quint64 windowId)

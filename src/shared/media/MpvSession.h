@@ -3,6 +3,7 @@
 
 #include "EndReport.h"
 #include "PlaybackState.h"
+#include "RawPicture.h"
 
 #include <QObject>
 #include <QString>
@@ -83,6 +84,16 @@ public:
     /// Native window for the picture; takes effect for the next clip with a
     /// picture (call before the first load).
     void setVideoWindow(quint64 windowId);
+    /// Playback speed (1 = normal, kept within 0.01..100) for this and every
+    /// later clip, with the sound's pitch kept. state().speed follows once the
+    /// engine has taken it.
+    void setSpeed(double speed);
+    /// The speed last asked for.
+    double requestedSpeed() const { return m_speed; }
+    /// Asks for the frame on screen at the clip's own size (without subtitles).
+    /// pictureTaken follows with `request`, from the event loop; at once, not
+    /// ok, when no clip is open or there is no engine.
+    void takePicture(quint64 request);
 
     QString path() const { return m_path; }
     /// True from a load until its end report has been issued.
@@ -101,6 +112,8 @@ signals:
     void opened(quint64 clip);
     /// The one end report of a load (see EndReport.h).
     void ended(const EndReport& report);
+    /// The answer to takePicture.
+    void pictureTaken(const RawPicture& picture);
 
 private:
     struct Request
@@ -127,6 +140,7 @@ private:
     PlaybackState m_state;
     QString m_path;
     quint64 m_lastSerial = 0;
+    double m_speed = 1.0;
     int m_reportDepth = 0;
     std::optional<QString> m_deferredLoad;
     std::atomic<bool> m_wakeupPosted{false};

@@ -45,7 +45,7 @@ QString titleOf(const mpv_event_property& p)
     return {};
 }
 
-const std::array<ObservedProperty, 7> kTable{{
+const std::array<ObservedProperty, 8> kTable{{
     {"duration", MPV_FORMAT_DOUBLE, ObservedProperty::Clip, true,
      [](PlaybackState& s, const mpv_event_property& p) { s.clip.duration = qMax(0.0, doubleOf(p)); }},
     {"width", MPV_FORMAT_INT64, ObservedProperty::Clip, true,
@@ -70,6 +70,11 @@ const std::array<ObservedProperty, 7> kTable{{
      [](PlaybackState& s, const mpv_event_property& p) {
          if (p.format == MPV_FORMAT_DOUBLE)
              s.volumePercent = qMax(0.0, doubleOf(p));
+     }},
+    {"speed", MPV_FORMAT_DOUBLE, ObservedProperty::Engine, false,
+     [](PlaybackState& s, const mpv_event_property& p) {
+         if (p.format == MPV_FORMAT_DOUBLE && doubleOf(p) > 0.0)
+             s.speed = doubleOf(p);
      }},
 }};
 

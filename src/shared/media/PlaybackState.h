@@ -68,6 +68,7 @@ struct PlaybackState
     bool paused = false;          ///< the engine's pause flag (as last requested or seen)
     int pauseWritesInFlight = 0;  ///< writes of the pause flag the engine has not answered yet
     double volumePercent = 100;   ///< the engine's volume, percent of amplitude
+    double speed = 1;             ///< the engine's playback speed as it last reported it (1 = normal)
     int seeksInFlight = 0;        ///< seek commands without a reply yet
     bool awaitingRestart = false; ///< a seek was accepted; playback not restarted yet
     bool engineLost = false;      ///< the engine shut down; nothing more will happen

@@ -18,6 +18,7 @@ qint32 toMilliseconds(double seconds)
 RA::RA(const Options& options, QObject* parent) : QObject(parent), m_session(options)
 {
     connect(&m_session, &MpvSession::opened, this, [this] { emit clipOpened(title(), source()); });
+    connect(&m_session, &MpvSession::pictureTaken, this, &RA::pictureTaken);
     connect(&m_session, &MpvSession::ended, this, &RA::clipClosed);
 }
 
@@ -108,6 +109,21 @@ int RA::clipHeight() const
 void RA::setFullScreen()
 {
     emit fullScreenRequested();
+}
+
+void RA::setSpeed(double speed)
+{
+    m_session.setSpeed(speed);
+}
+
+double RA::speed() const
+{
+    return m_session.state().speed;
+}
+
+void RA::takePicture(quint64 request)
+{
+    m_session.takePicture(request);
 }
 
 void RA::setVideoWindow(quint64 windowId)

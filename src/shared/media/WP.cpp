@@ -13,6 +13,7 @@ constexpr int kSilence = -10000;
 WP::WP(const Options& options, QObject* parent) : QObject(parent), m_session(options)
 {
     connect(&m_session, &MpvSession::opened, this, &WP::streamOpened);
+    connect(&m_session, &MpvSession::pictureTaken, this, &WP::pictureTaken);
     connect(&m_session, &MpvSession::ended, this, &WP::endOfStream);
 }
 
@@ -131,6 +132,21 @@ int WP::imageSourceWidth() const
 int WP::imageSourceHeight() const
 {
     return int(m_session.state().clip.height);
+}
+
+void WP::setSpeed(double speed)
+{
+    m_session.setSpeed(speed);
+}
+
+double WP::speed() const
+{
+    return m_session.state().speed;
+}
+
+void WP::takePicture(quint64 request)
+{
+    m_session.takePicture(request);
 }
 
 void WP::setVideoWindow(quint64 windowId)

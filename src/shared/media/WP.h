@@ -99,6 +99,14 @@ public:
     /// Native window for the picture; call before the first load.
     void setVideoWindow(quint64 windowId);
 
+    /// Playback speed (1 = normal) for this and every later clip, pitch kept.
+    void setSpeed(double speed);
+    /// The speed as the engine last reported it (1 before it has played).
+    double speed() const;
+    /// Asks for the frame on screen at the clip's own size; pictureTaken
+    /// follows with `request` (see MpvSession::takePicture).
+    void takePicture(quint64 request);
+
     /// Serial of the open load (the `clip` of its end report); 0 if none.
     quint64 currentClip() const;
 
@@ -109,6 +117,8 @@ signals:
     /// The one end report of a load.
     void endOfStream(const EndReport& report);
     void fullScreenRequested();
+    /// The answer to takePicture.
+    void pictureTaken(const RawPicture& picture);
 
 private:
     MpvSession m_session;

@@ -94,6 +94,8 @@ MessageAnswer MessageService::ask(const Message& asked)
         message.owner = g_owner;
     qCInfo(lcMessage).noquote().nospace()
         << iconName(message.icon) << " [" << message.caption << "] " << message.text;
+    if (!message.details.isEmpty())
+        qCInfo(lcMessage).noquote() << message.details;
     const MessageAnswer answer = current().show(message);
     qCInfo(lcMessage).noquote().nospace() << "answer: " << answerName(answer);
     return answer;

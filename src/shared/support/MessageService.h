@@ -36,6 +36,8 @@ struct Message
     MessageIcon icon = MessageIcon::None;
     MessageButtons buttons = MessageButtons::Ok;
     MessageAnswer defaultAnswer = MessageAnswer::Ok;
+    /// More text shown below the text (the message box's informative text); usually empty.
+    QString details{};
     /// The window that asks (its box is shown over it and gives the focus back to it); null when none.
     QObject* owner = nullptr;
 };

@@ -2,6 +2,9 @@
 
 #include "Helpers.h"
 
+#include <QMimeData>
+#include <QUrl>
+
 #include <sys/stat.h>
 
 namespace vello {
@@ -163,6 +166,48 @@ bool isDirectory(const QString& path)
     {
     };
     return statNative(path, st) && S_ISDIR(st.st_mode);
+}
+
+QStringList pathsFromUriList(const QByteArray& uriList)
+{
+    QStringList paths;
+    for (QByteArray line : uriList.split('\n')) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith('#'))
+            continue;
+        if (!line.toLower().startsWith("file:"))
+            continue;
+        QByteArray rest = line.mid(5);
+        if (rest.startsWith("//")) {
+            // file://host/path: only this machine's files ("" or "localhost" as the host).
+            const qsizetype slash = rest.indexOf('/', 2);
+            if (slash < 0)
+                continue;
+            const QByteArray host = rest.mid(2, slash - 2).toLower();
+            if (!host.isEmpty() && host != "localhost")
+                continue;
+            rest = rest.mid(slash);
+        }
+        const QByteArray path = QByteArray::fromPercentEncoding(rest);
+        if (path.startsWith('/') && !path.contains('\0'))
+            paths << fromNativePath(path);
+    }
+    return paths;
+}
+
+QStringList droppedPaths(const QMimeData* data)
+{
+    if (!data)
+        return {};
+    const QString uriList = QStringLiteral("text/uri-list");
+    if (data->hasFormat(uriList))
+        return pathsFromUriList(data->data(uriList));
+    QStringList paths;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            paths << pathsFromUriList(url.toEncoded());
+    }
+    return paths;
 }
 
 QString fileNameOf(const QString& path)

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+class QMimeData;
+
 namespace vello {
 
 /// A path or file name from the system, as QString without loss: valid UTF-8 decodes as usual; each byte
@@ -35,6 +37,12 @@ QStringList nativeArguments(int argc, const char* const* argv);
 bool pathExists(const QString& path);
 bool isRegularFile(const QString& path);
 bool isDirectory(const QString& path);
+
+/// The paths of the local files a text/uri-list names (a file manager's drag): "file:" addresses of this
+/// machine, %XX escapes decoded, bytes kept as they are.
+QStringList pathsFromUriList(const QByteArray& uriList);
+/// The local files a drop carries: its text/uri-list, else its URLs; in their order.
+QStringList droppedPaths(const QMimeData* data);
 
 /// The last component (text after the last "/"; a trailing "/" is ignored) and the part before it.
 QString fileNameOf(const QString& path);

@@ -272,7 +272,7 @@ TEST(FavouritesManagerStatics, UriListsGiveLocalPathsAsBytes)
                             "http://example.com/y.rm\r\n"
                             "file:///home/u/new%0Aline.rm\r\n"
                             "file:/home/u/short.rm";
-    EXPECT_EQ(FavouritesManager::pathsFromUriList(list),
+    EXPECT_EQ(pathsFromUriList(list),
               (QStringList{"/home/u/a b.rm", fromNativePath("/home/u/" + test::cp932Live() + ".rm"),
                            "/home/u/new\nline.rm", "/home/u/short.rm"}));
 }

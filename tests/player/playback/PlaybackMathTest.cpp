@@ -98,4 +98,19 @@ TEST(ChangeOriFit, OriginalSizeAndMagnification)
     EXPECT_FALSE(ChangeOri(320, 0, 0, 15, 3000));
 }
 
+TEST(PlaybackSpeed, StepsStopAtBothEndsAndTheLabelShowsAllButNormal)
+{
+    double speed = 1.0;
+    for (const double expected : {1.25, 1.5, 2.0, 2.0})
+        EXPECT_EQ(speed = steppedSpeed(speed, +1), expected);
+    for (const double expected : {1.5, 1.25, 1.0, 0.75, 0.5, 0.5})
+        EXPECT_EQ(speed = steppedSpeed(speed, -1), expected);
+    EXPECT_EQ(steppedSpeed(1.1, +1), 1.25);
+    EXPECT_EQ(steppedSpeed(1.1, -1), 1.0);
+    EXPECT_EQ(speedText(1.0), "");
+    EXPECT_EQ(speedText(1.5), QStringLiteral("×1.5"));
+    EXPECT_EQ(speedText(0.75), QStringLiteral("×0.75"));
+    EXPECT_EQ(speedText(2.0), QStringLiteral("×2.0"));
+}
+
 } // namespace

@@ -411,6 +411,39 @@ TYPED_TEST(AdapterContract, VolumeReadsBackThroughTheEngine)
     EXPECT_EQ(T::volume(*this->adapter), T::volumeForTest());
 }
 
+TYPED_TEST(AdapterContract, SpeedReachesTheEngineForEveryClipAndAPictureHasTheClipsSize)
+{
+    using T = TypeParam;
+    using Adapter = typename T::Adapter;
+    Adapter& a = *this->adapter;
+    QList<RawPicture> pictures;
+    QObject::connect(&a, &Adapter::pictureTaken, &a, [&](const RawPicture& p) { pictures.append(p); });
+    a.takePicture(7); // nothing open: answered at once
+    ASSERT_EQ(pictures.size(), 1);
+    EXPECT_EQ(pictures[0].request, 7u);
+    EXPECT_FALSE(pictures[0].ok);
+
+    a.setSpeed(1.5); // before the engine has started
+    T::open(a, this->clip(T::longClip));
+    ASSERT_TRUE(this->waitOpened());
+    EXPECT_TRUE(waitFor([&] { return a.speed() == 1.5; }));
+    ASSERT_TRUE(waitFor([&] { return this->seconds() > 0.2; })); // a frame is on screen
+    a.takePicture(8);
+    ASSERT_TRUE(waitFor([&] { return pictures.size() == 2; }));
+    const RawPicture& picture = pictures[1];
+    EXPECT_EQ(picture.request, 8u);
+    ASSERT_TRUE(picture.ok);
+    EXPECT_EQ(picture.width, 160);
+    EXPECT_EQ(picture.height, 120);
+    EXPECT_GE(picture.pixels.size(), qsizetype(picture.stride) * picture.height);
+
+    a.setSpeed(0.75);
+    T::open(a, this->clip(T::clip));
+    ASSERT_TRUE(this->waitOpened(2));
+    ASSERT_TRUE(waitFor([&] { return this->seconds() > 0.2; }));
+    EXPECT_EQ(a.speed(), 0.75);
+}
+
 TYPED_TEST(AdapterContract, DestroyingWhilePlayingDeliversNothingMore)
 {
     using T = TypeParam;

@@ -448,6 +448,7 @@ TEST(ObservedProperties, EveryRowIsHandledInItsOwnFormat)
         e.state.position = 0;
         e.state.paused = false;
         e.state.volumePercent = 100;
+        e.state.speed = 1;
         const PlaybackState before = e.state;
         double d = 42;
         int64_t i = 42;
@@ -471,7 +472,8 @@ TEST(ObservedProperties, EveryRowIsHandledInItsOwnFormat)
         }
         e.change(p.name, p.format, data);
         const bool changed = e.state.clip != before.clip || e.state.position != before.position ||
-                             e.state.paused != before.paused || e.state.volumePercent != before.volumePercent;
+                             e.state.paused != before.paused ||
+                             e.state.volumePercent != before.volumePercent || e.state.speed != before.speed;
         EXPECT_TRUE(changed);
         // And unavailable must be safe.
         e.change(p.name, MPV_FORMAT_NONE, nullptr);
@@ -479,6 +481,53 @@ TEST(ObservedProperties, EveryRowIsHandledInItsOwnFormat)
     EXPECT_EQ(snapshots, snapshotPropertyCount());
     for (const char* needed : {"duration", "width", "height", "time-pos", "pause", "volume", "metadata"})
         EXPECT_TRUE(names.contains(needed)) << needed;
+}
+
+TEST(MpvEventTranslator, PictureRepliesGiveTheirPixelsOrNothingUsable)
+{
+    // A 2 x 2 "bgr0" picture as screenshot-raw answers, with rows of 12 bytes.
+    QByteArray pixels(24, 'x');
+    mpv_byte_array data{pixels.data(), size_t(pixels.size())};
+    const char* keys[] = {"w", "h", "stride", "format", "data"};
+    mpv_node values[5]{};
+    for (int i = 0; i < 3; ++i)
+        values[i].format = MPV_FORMAT_INT64;
+    values[0].u.int64 = 2;
+    values[1].u.int64 = 2;
+    values[2].u.int64 = 12;
+    values[3].format = MPV_FORMAT_STRING;
+    values[3].u.string = const_cast<char*>("bgr0");
+    values[4].format = MPV_FORMAT_BYTE_ARRAY;
+    values[4].u.ba = &data;
+    mpv_node_list map{5, values, const_cast<char**>(keys)};
+    mpv_event_command command{};
+    command.result.format = MPV_FORMAT_NODE_MAP;
+    command.result.u.list = &map;
+    const quint64 tag = ReplyTag{ReplyTag::Picture, 0, 9}.pack();
+
+    Engine e;
+    const Transition good = e.feed(Engine::event(MPV_EVENT_COMMAND_REPLY, &command, tag));
+    ASSERT_TRUE(good.picture);
+    EXPECT_TRUE(good.picture->ok);
+    EXPECT_EQ(good.picture->request, 9u);
+    EXPECT_EQ(good.picture->stride, 12);
+    EXPECT_EQ(good.picture->pixels, pixels);
+    EXPECT_TRUE(quiet(good));
+
+    const auto usable = [&](const mpv_event& event) {
+        const Transition t = e.feed(event);
+        return t.picture && t.picture->ok && t.picture->request == 9;
+    };
+    EXPECT_FALSE(usable(Engine::event(MPV_EVENT_COMMAND_REPLY, nullptr, tag)));
+    EXPECT_FALSE(usable(Engine::event(MPV_EVENT_COMMAND_REPLY, &command, tag, MPV_ERROR_COMMAND)));
+    data.size = 20; // the last row cut short
+    EXPECT_FALSE(usable(Engine::event(MPV_EVENT_COMMAND_REPLY, &command, tag)));
+    data.size = 24;
+    values[2].u.int64 = 4; // rows narrower than their pixels
+    EXPECT_FALSE(usable(Engine::event(MPV_EVENT_COMMAND_REPLY, &command, tag)));
+    values[2].u.int64 = 12;
+    values[3].u.string = const_cast<char*>("rgba");
+    EXPECT_FALSE(usable(Engine::event(MPV_EVENT_COMMAND_REPLY, &command, tag)));
 }
 
 TEST(ReplyTag, PacksAndUnpacks)

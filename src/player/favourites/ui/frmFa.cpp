@@ -20,7 +20,6 @@
 #include <QStyledItemDelegate>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace vello {
@@ -284,21 +283,6 @@ void frmFa::selectAllKey(bool listFocused)
             m_lstFa->clearSelection();
         m_lstFa->setUpdatesEnabled(true);
     }
-}
-
-QStringList frmFa::droppedPaths(const QMimeData* data)
-{
-    if (!data)
-        return {};
-    const QString uriList = QStringLiteral("text/uri-list");
-    if (data->hasFormat(uriList))
-        return FavouritesManager::pathsFromUriList(data->data(uriList));
-    QStringList paths;
-    for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile())
-            paths << FavouritesManager::pathsFromUriList(url.toEncoded());
-    }
-    return paths;
 }
 
 bool frmFa::handleKey(QObject* watched, QEvent* event)

@@ -46,9 +46,6 @@ public:
     QToolButton* cmdDelDir() const { return m_cmdDelDir; }
     QToolButton* cmdAddFolder() const { return m_cmdAddFolder; }
 
-    /// The paths a drop carries: text/uri-list's local files, bytes kept as they are.
-    static QStringList droppedPaths(const QMimeData* data);
-
     void cmdAdd_Click();
     void cmdDel_Click();
     void cmdDelDir_Click();

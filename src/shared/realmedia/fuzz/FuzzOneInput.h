@@ -1,11 +1,12 @@
-// One fuzz input run through the engine: opened, retitled, cut, joined and cut again. Shared by the
-// libFuzzer target and by the regression test that replays its findings.
+// One fuzz input run through the engine: its keyframes listed, opened, retitled, cut, joined and cut again.
+// Shared by the libFuzzer target and by the regression test that replays its findings.
 //
 // Input: 4 control bytes, then two files, the first `split` bytes of the rest and the remainder.
 // Control bytes: split (16 bits, taken modulo the rest's size + 1), start and end of the range, each as a
 // fraction (n/255) of the joined length.
 #pragma once
 
+#include "KeyframeIndex.h"
 #include "OutputSink.h"
 #include "RmFile.h"
 
@@ -68,6 +69,10 @@ inline void runOneInput(const uint8_t* data, size_t size)
     const size_t split = (static_cast<size_t>(data[0]) << 8 | data[1]) % (restSize + 1);
     if (!first.set(rest, split) || !second.set(rest + split, restSize - split)) {
         return;
+    }
+    rm::KeyframeList keyframes;
+    if (rm::readKeyframes(first.path(), keyframes) == rm::RmError::Ok) {
+        (void)keyframes.cutStart(static_cast<uint32_t>(data[2]) << 8 | data[3]);
     }
     int error = 0;
     auto file = rm::OpenRmFile(first.path(), &error);

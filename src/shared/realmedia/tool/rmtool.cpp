@@ -1,13 +1,16 @@
 // rmtool: inspect, join, cut and retitle RealMedia files from the command line.
 
+#include "KeyframeIndex.h"
 #include "RmFile.h"
 #include "VelloVersion.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -15,6 +18,7 @@ namespace {
 constexpr const char* kUsage =
     "usage:\n"
     "  rmtool info FILE\n"
+    "  rmtool keyframes FILE\n"
     "  rmtool join OUT IN1 [IN2 ...] [--title TEXT]\n"
     "  rmtool cut IN OUT START_MS END_MS [--title TEXT]\n"
     "  rmtool title FILE [NEW_TITLE]\n"
@@ -31,6 +35,12 @@ constexpr const char* kHowFilesAreWritten =
     "title: changes the title and what moves with it (sizes and stored offsets); packets, their\n"
     "timestamps, the data chunks, the index and header chunks rmtool does not know are kept byte for\n"
     "byte. join and cut write a new file: one data chunk, a new index, unknown header chunks left out.\n"
+    "\n"
+    "keyframes prints the times (ms from the file's start, as cut takes them) at which a cut can\n"
+    "start, one a line: the video keyframes, for a multi-rate file the times at which every encoding\n"
+    "has one. They come from the file's index when it is complete, else from reading the whole file\n"
+    "(progress on standard error when it is a terminal). A file damaged inside its data gives the\n"
+    "keyframes before the damage and exit status 1; a file without video prints nothing.\n"
     "\n"
     "info says \"truncated: yes\" for a file cut off inside its data (a download that stopped); join\n"
     "and cut use such a file up to its last whole frame.\n";
@@ -94,6 +104,37 @@ int info(const std::string& path)
     return 0;
 }
 
+int keyframes(const std::string& path)
+{
+    const bool showProgress = ::isatty(STDERR_FILENO) != 0;
+    int shown = -1;
+    const rm::ProgressCallback progress = [&](uint64_t done, uint64_t total) {
+        const int percent = static_cast<int>(done * 100 / std::max<uint64_t>(total, 1));
+        if (showProgress && percent != shown) {
+            shown = percent;
+            std::fprintf(stderr, "\r%3d%%", percent);
+        }
+        return true;
+    };
+    rm::KeyframeList list;
+    const rm::RmError e = rm::readKeyframes(path, list, progress);
+    if (shown >= 0) {
+        std::fputs("\r    \r", stderr);
+    }
+    if (e != rm::RmError::Ok) {
+        return fail(path, rm::toInt(e));
+    }
+    for (const uint32_t ms : list.times()) {
+        std::printf("%u\n", ms);
+    }
+    if (list.damage != rm::RmError::Ok) {
+        std::fprintf(stderr, "rmtool: %s: keyframes up to the damage only: %s\n", path.c_str(),
+                     rm::RmFile::errorText(rm::toInt(list.damage)).c_str());
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -128,6 +169,9 @@ int main(int argc, char** argv)
     const std::string command = args[0];
     if (command == "info" && args.size() == 2) {
         return info(args[1]);
+    }
+    if (command == "keyframes" && args.size() == 2) {
+        return keyframes(args[1]);
     }
     if (command == "join" && args.size() >= 3) {
         int error = 0;

@@ -25,6 +25,8 @@ MessageAnswer QtMessageService::show(const Message& message)
     QMessageBox box(window);
     box.setWindowTitle(message.caption);
     box.setText(message.text);
+    if (!message.details.isEmpty())
+        box.setInformativeText(message.details);
     switch (message.icon) {
     case MessageIcon::Critical:
         box.setIcon(QMessageBox::Critical);
