@@ -126,9 +126,11 @@ JobOutcome EditJobs::joinMpeg(const QStringList& inputs, OutputTarget& output, J
     JobOutcome outcome{true, {}, {}};
     const int out = output.descriptor();
     std::vector<char> buffer;
+    quint64 written = 0;
     for (qsizetype i = 0; i < inputs.size(); ++i) {
         const QString& input = inputs.at(i);
-        const int in = ::open(toNativePath(input).constData(), O_RDONLY | O_CLOEXEC);
+        // Not blocking: a pipe or device that took the name opens at once and is then skipped or refused.
+        const int in = ::open(toNativePath(input).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (in < 0) {
             if (i > 0 && errno == ENOENT) {
                 qCInfo(lcEditor) << "missing input skipped:" << displayPath(input);
@@ -144,9 +146,26 @@ JobOutcome EditJobs::joinMpeg(const QStringList& inputs, OutputTarget& output, J
         };
         if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
             ::close(in);
+            if (i > 0) {
+                // A later entry that is no file (a folder named like a clip) is passed over like a missing
+                // one.
+                qCInfo(lcEditor) << "input that is not a file skipped:" << displayPath(input);
+                outcome.skipped.append(input);
+                continue;
+            }
             return failed(named(input) + QStringLiteral("はファイルではありません。"), output);
         }
+        const quint64 size = quint64(st.st_size);
+        const auto readFailure = [&](int e) {
+            ::close(in);
+            return failed(named(input) + QStringLiteral("を読み込めません。") +
+                              OutputTarget::systemErrorText(e),
+                          output);
+        };
 
+        // The kernel copies as long as it can; when it stops short of the input's size or fails, the rest
+        // goes through memory, where a failing read is told from a failing write.
+        quint64 copied = 0;
         bool kernelCopy = true;
         for (;;) {
             if (control.cancel.load()) {
@@ -156,17 +175,13 @@ JobOutcome EditJobs::joinMpeg(const QStringList& inputs, OutputTarget& output, J
             ssize_t n = 0;
             if (kernelCopy) {
                 n = ::copy_file_range(in, nullptr, out, nullptr, 8u << 20, 0);
-                if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL)) {
-                    kernelCopy =
-                        false; // this pair of files cannot be copied in the kernel: copy through memory
-                    continue;
-                }
                 if (n < 0 && errno == EINTR)
                     continue;
-                if (n < 0) {
-                    const int e = errno;
-                    ::close(in);
-                    return failed(writeFailure(e), output);
+                if (n < 0 || (n == 0 && copied < size)) {
+                    qCDebug(lcEditor) << "kernel copy stopped at" << copied << "of" << size << "bytes, errno"
+                                      << (n < 0 ? errno : 0) << "; copying through memory";
+                    kernelCopy = false;
+                    continue;
                 }
             } else {
                 if (buffer.empty())
@@ -174,13 +189,8 @@ JobOutcome EditJobs::joinMpeg(const QStringList& inputs, OutputTarget& output, J
                 n = ::read(in, buffer.data(), buffer.size());
                 if (n < 0 && errno == EINTR)
                     continue;
-                if (n < 0) {
-                    const int e = errno;
-                    ::close(in);
-                    return failed(named(input) + QStringLiteral("を読み込めません。") +
-                                      OutputTarget::systemErrorText(e),
-                                  output);
-                }
+                if (n < 0)
+                    return readFailure(errno);
                 for (ssize_t off = 0; off < n;) {
                     const ssize_t w = ::write(out, buffer.data() + off, size_t(n - off));
                     if (w < 0 && errno == EINTR)
@@ -195,10 +205,21 @@ JobOutcome EditJobs::joinMpeg(const QStringList& inputs, OutputTarget& output, J
             }
             if (n == 0)
                 break;
+            copied += quint64(n);
             advance(quint64(n));
         }
         ::close(in);
+        if (copied < size)
+            return failed(named(input) + QStringLiteral("を最後まで読み込めませんでした。") +
+                              QStringLiteral("ファイルが読み込み中に短くなりました。"),
+                          output);
+        written += copied;
     }
+    struct stat result
+    {
+    };
+    if (::fstat(out, &result) != 0 || quint64(result.st_size) != written)
+        return failed(writeFailure(EIO), output);
     if (::fsync(out) != 0 && errno != EINVAL)
         return failed(writeFailure(errno), output);
     if (!output.commit(&error))

@@ -24,7 +24,7 @@ struct JobOutcome
     bool ok = false;
     /// One Japanese text for the user when the job failed.
     QString error;
-    /// Names of later MPEG inputs that were skipped because they no longer exist.
+    /// Names of later MPEG inputs that were skipped because they no longer exist or are not files.
     QStringList skipped;
 };
 
@@ -41,7 +41,8 @@ public:
     static JobOutcome cutRealMedia(const QString& source, qint32 startMs, qint32 endMs, OutputTarget& output,
                                    JobControl& control);
     /// Copies inputs[0] and appends every later input that exists, byte for byte, in order (later inputs
-    /// that no longer exist are skipped). Every copy is checked; a full disk fails the job.
+    /// that no longer exist or are not files are skipped). Each input is copied whole or the job fails
+    /// (naming the input that could not be read, or the output that could not be written).
     static JobOutcome joinMpeg(const QStringList& inputs, OutputTarget& output, JobControl& control);
 
     /// Text of a stopped job (the program is ending).

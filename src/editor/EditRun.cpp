@@ -5,12 +5,14 @@
 #include "M_MAIN.h"
 #include "MessageService.h"
 #include "NativePath.h"
+#include "RmFile.h"
 
 #include <QLocale>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
 #include <limits>
+#include <sys/stat.h>
 
 namespace vello::editor {
 
@@ -54,6 +56,23 @@ std::optional<qint32> position(const QString& text, const QString& name, bool th
     return static_cast<qint32>(roundHalfEven(ms));
 }
 
+/// Whether the inputs together stay within the 4 GB a RealMedia file can address. The join keeps every
+/// packet of every input and drops only the later inputs' headers and indexes (a tiny share), so inputs
+/// adding up past it would fail, and only after all of them were read; the engine still checks the
+/// exact size for the few that come within a hair of the limit.
+bool fitsRealMedia(const QStringList& inputs)
+{
+    quint64 total = 0;
+    for (const QString& input : inputs) {
+        struct stat st
+        {
+        };
+        if (::stat(toNativePath(input).constData(), &st) == 0 && S_ISREG(st.st_mode))
+            total += quint64(st.st_size);
+    }
+    return total <= std::numeric_limits<quint32>::max();
+}
+
 } // namespace
 
 EditRun::EditRun(RunGate& gate, QObject* parent) : QObject(parent), m_gate(gate)
@@ -61,6 +80,12 @@ EditRun::EditRun(RunGate& gate, QObject* parent) : QObject(parent), m_gate(gate)
     m_progressTimer.setInterval(100);
     connect(&m_progressTimer, &QTimer::timeout, this, &EditRun::publishProgress);
     connect(&m_watcher, &QFutureWatcher<JobOutcome>::finished, this, &EditRun::workDone);
+    connect(&m_wait, &WaitWindow::stopRequested, this, [this] {
+        if (!m_watcher.isRunning())
+            return;
+        m_stopAsked = true;
+        m_control.cancel.store(true);
+    });
 }
 
 EditRun::~EditRun()
@@ -102,6 +127,7 @@ bool EditRun::refuse(const QString& text)
 
 bool EditRun::start(const RunRequest& request)
 {
+    const ScopedMessageOwner owner(m_owner);
     if (m_running || m_gate.busy()) {
         MessageService::warning(busyText());
         emit finished(Outcome::Refused);
@@ -129,19 +155,22 @@ bool EditRun::start(const RunRequest& request)
             return refuse(QStringLiteral("切り抜くファイルを一覧でダブルクリックして再生してください。"));
     } else if (request.inputs.isEmpty()) {
         return refuse(QStringLiteral("ｲﾝﾌﾟｯﾄﾌｧｲﾙを追加してください。"));
+    } else if (request.kind == ToolKind::RaJoin && !fitsRealMedia(request.inputs)) {
+        return refuse(QString::fromStdString(rm::RmFile::errorText(rm::toInt(rm::RmError::OutputTooLarge))));
     }
     m_output = OutputTarget::prepare(request.output, &error);
     if (!m_output)
         return refuse(error);
 
     emit started();
-    if (!m_wait.start(waitMessage(request.kind))) {
+    if (!m_wait.start(waitMessage(request.kind), request.window)) {
         m_output.reset();
         return refuse(m_wait.errorText());
     }
 
     m_gate.m_busy = true;
     m_running = true;
+    m_stopAsked = false;
     m_control.cancel.store(false);
     m_control.permille.store(0);
     OutputTarget* output = &*m_output;
@@ -185,9 +214,15 @@ void EditRun::workDone()
     m_output.reset();
     m_wait.close();
     qCDebug(lcEditor) << "work done:" << outcome.ok << outcome.error;
+    // The window is back to normal before the user is told or asked anything.
+    emit workEnded();
+    const ScopedMessageOwner owner(m_owner);
 
     if (!outcome.ok) {
-        MessageService::critical(outcome.error);
+        if (m_stopAsked)
+            MessageService::warning(stoppedText());
+        else
+            MessageService::critical(outcome.error);
         end(Outcome::Failed);
         return;
     }
@@ -201,19 +236,26 @@ void EditRun::workDone()
         // Every listed input goes to the trash, except the file just written (the output may be one of
         // them, under its own or another name).
         const std::optional<FileIdentity> written = FileIdentity::of(target);
-        int kept = 0;
+        QStringList kept;
         for (const QString& input : m_request.inputs) {
             if (written && FileIdentity::of(input) == written) {
                 qCInfo(lcEditor) << "the result is not moved to the trash:" << displayPath(input);
                 continue;
             }
-            if (!M_MAIN::RecycleFile(input)) {
-                qCInfo(lcError) << "input could not be moved to the trash:" << displayPath(input);
-                ++kept;
+            QString reason;
+            if (!M_MAIN::RecycleFile(input, &reason)) {
+                qCInfo(lcError) << "input could not be moved to the trash:" << displayPath(input) << reason;
+                kept << QStringLiteral("「") + displayPath(input) + QStringLiteral("」") + reason;
             }
         }
-        if (kept > 0)
-            MessageService::warning(QStringLiteral("ごみ箱に移せなかったｲﾝﾌﾟｯﾄﾌｧｲﾙがあります。"));
+        if (!kept.isEmpty()) {
+            // Each file with its reason, the first ten of a long list.
+            constexpr qsizetype shown = 10;
+            QString text = notTrashedText() + u'\n' + kept.mid(0, shown).join(u'\n');
+            if (kept.size() > shown)
+                text += QStringLiteral("\nほか%1件").arg(kept.size() - shown);
+            MessageService::warning(text);
+        }
     }
     MessageService::information(QStringLiteral("処理が正常終了しました"));
     end(Outcome::Succeeded);

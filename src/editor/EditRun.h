@@ -21,12 +21,13 @@ namespace vello::editor {
 struct RunRequest
 {
     ToolKind kind = ToolKind::RaJoin;
-    QStringList inputs; ///< the join windows' input list, in order
-    QString title;      ///< RealMedia join: the new title; empty keeps the first input's
-    QString source;     ///< cut: the preview's source (a path or a file:// address)
-    QString fromText;   ///< cut: start position in milliseconds, as typed
-    QString toText;     ///< cut: end position in milliseconds, as typed
-    QString output;     ///< the output file
+    QStringList inputs;  ///< the join windows' input list, in order
+    QString title;       ///< RealMedia join: the new title; empty keeps the first input's
+    QString source;      ///< cut: the preview's source (a path or a file:// address)
+    QString fromText;    ///< cut: start position in milliseconds, as typed
+    QString toText;      ///< cut: end position in milliseconds, as typed
+    QString output;      ///< the output file
+    quintptr window = 0; ///< the asking window's native id: the wait window stays above it (0: none)
 };
 
 /// One run at a time in the process: every tool window's run shares one gate.
@@ -40,12 +41,13 @@ private:
     bool m_busy = false;
 };
 
-/// Runs a tool's operation. start() checks the request (inputs, output, positions) and refuses with one
-/// message before anything is written; then it starts the wait window and the work on a worker thread,
-/// passes the work's progress to the wait window, and when the work ends closes the wait window and
-/// shows the outcome: the failure text, or for the joins the question about the inputs and
-/// "処理が正常終了しました", for the cut "切り抜きに成功しました". The window thread stays free throughout.
-/// Messages go through MessageService. Window thread only.
+/// Runs a tool's operation. start() checks the request (inputs, output, positions, the 4 GB of a
+/// RealMedia file) and refuses with one message before anything is written; then it starts the wait
+/// window and the work on a worker thread, passes the work's progress to the wait window, and stops the
+/// work when the user asks the wait window to. When the work ends it closes the wait window, emits
+/// workEnded() and shows the outcome: the failure text, or for the joins the question about the inputs
+/// and "処理が正常終了しました", for the cut "切り抜きに成功しました". The window thread stays free
+/// throughout. Messages go through MessageService and belong to the owner. Window thread only.
 class EditRun final : public QObject
 {
     Q_OBJECT
@@ -68,6 +70,8 @@ public:
     /// with Refused). Returns true when the work has started; finished() follows when all is done.
     bool start(const RunRequest& request);
     bool isRunning() const { return m_running; }
+    /// The window whose run this is: its messages belong to it (may be null).
+    void setOwner(QObject* owner) { m_owner = owner; }
     /// The file the last run wrote (the output, or the file its link points to).
     QString writtenFile() const { return m_written; }
 
@@ -92,12 +96,19 @@ public:
     {
         return QStringLiteral("結合処理が終了しました\n引き続き、ｲﾝﾌﾟｯﾄﾌｧｲﾙの削除を行いますか？");
     }
+    static QString stoppedText()
+    {
+        return QStringLiteral("処理を中止しました。ｲﾝﾌﾟｯﾄﾌｧｲﾙと元のｱｳﾄﾌﾟｯﾄﾌｧｲﾙはそのまま残っています。");
+    }
+    static QString notTrashedText() { return QStringLiteral("ごみ箱に移せなかったｲﾝﾌﾟｯﾄﾌｧｲﾙがあります。"); }
 
 signals:
     /// The checks passed and the work begins.
     void started();
     /// Progress of the work, 0 to 100.
     void progress(int percent);
+    /// The work has ended and the wait window is closed; the outcome's messages follow, then finished().
+    void workEnded();
     void finished(vello::editor::EditRun::Outcome outcome);
 
 private:
@@ -114,7 +125,9 @@ private:
     WaitWindow m_wait;
     QTimer m_progressTimer;
     QString m_written;
+    QObject* m_owner = nullptr;
     bool m_running = false;
+    bool m_stopAsked = false;
 };
 
 } // namespace vello::editor

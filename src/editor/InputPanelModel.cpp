@@ -4,8 +4,10 @@
 #include "Logging.h"
 #include "M_MAIN.h"
 #include "NativePath.h"
+#include "OutputTarget.h"
 
 #include <algorithm>
+#include <unistd.h>
 
 namespace vello::editor {
 
@@ -84,14 +86,42 @@ bool InputPanelModel::add(const QList<int>& selectedRows, int currentRow)
     if (rows.isEmpty())
         return false;
 
-    if (m_output.isEmpty()) {
-        const int proposal = currentRow >= 0 && currentRow < m_files.size() ? currentRow : rows.first();
-        setOutputPath(joinPath(m_settings.OutPath, m_files.at(proposal).name));
-    }
     for (int row : rows)
         m_inputs.append(fullPathOf(row));
+    if (m_output.isEmpty()) {
+        const int proposal = currentRow >= 0 && currentRow < m_files.size() ? currentRow : rows.first();
+        setOutputPath(proposeOutput(fullPathOf(proposal)));
+    }
     emit inputsChanged();
     return true;
+}
+
+QString InputPanelModel::proposeOutput(const QString& input) const
+{
+    // The output folder setting when it names a folder; else (empty, not a full path) the input's own
+    // folder, never the folder the editor was started in.
+    const QString name = fileNameOf(input);
+    const QString folder =
+        m_settings.OutPath.startsWith(u'/') ? m_settings.OutPath : input.left(input.size() - name.size());
+    const QString proposal = joinPath(folder, name);
+    const auto isInput = [this](const QString& path) {
+        const std::optional<FileIdentity> id = FileIdentity::of(path);
+        return std::any_of(m_inputs.cbegin(), m_inputs.cend(), [&](const QString& entry) {
+            return entry == path || (id && FileIdentity::of(entry) == id);
+        });
+    };
+    if (!isInput(proposal))
+        return proposal;
+    // A free name beside it: "a1.rm" -> "a1_1.rm", "a1_2.rm", ...
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString stem = dot > 0 ? name.left(dot) : name;
+    const QString suffix = dot > 0 ? name.mid(dot) : QString();
+    for (int n = 1; n < 10000; ++n) {
+        const QString candidate = joinPath(folder, stem + u'_' + QString::number(n) + suffix);
+        if (!isInput(candidate) && ::access(toNativePath(candidate).constData(), F_OK) != 0)
+            return candidate;
+    }
+    return proposal;
 }
 
 bool InputPanelModel::remove(const QList<int>& selectedEntries, int currentEntry)
@@ -190,9 +220,9 @@ int InputPanelModel::addDropped(const QStringList& paths)
     }
     if (files.isEmpty())
         return 0;
-    if (m_output.isEmpty())
-        setOutputPath(joinPath(m_settings.OutPath, fileNameOf(files.first())));
     m_inputs.append(files);
+    if (m_output.isEmpty())
+        setOutputPath(proposeOutput(files.first()));
     emit inputsChanged();
     return int(files.size());
 }

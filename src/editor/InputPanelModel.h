@@ -53,8 +53,9 @@ public:
     /// The input list: full paths in join order.
     const QStringList& inputs() const { return m_inputs; }
     /// Appends every selected FILE1 row (in list order; duplicates kept). When the output is empty it
-    /// first becomes OutPath + "/" + the current row's name. Nothing happens without a selection.
-    /// Returns whether anything was added.
+    /// becomes OutPath + "/" + the current row's name (the listed folder instead when OutPath is empty
+    /// or not a full path); when that names one of the inputs, a free name beside it ("a1_1.rm").
+    /// Nothing happens without a selection. Returns whether anything was added.
     bool add(const QList<int>& selectedRows, int currentRow);
     /// Removes the selected input entries; nothing happens when there is no current entry (-1).
     bool remove(const QList<int>& selectedEntries, int currentEntry);
@@ -67,8 +68,8 @@ public:
     /// `before` (inputs().size(): at the end). Returns their new rows.
     QList<int> moveInputsTo(const QList<int>& entries, int before);
     /// Appends files dropped from a file manager, in the dropped order: regular files with an extension of
-    /// the window's mask; others are left out. An empty output becomes OutPath + "/" + the first one's
-    /// name, as with add(). Returns how many were added.
+    /// the window's mask; others are left out. An empty output gets the first one's proposal, as with
+    /// add(). Returns how many were added.
     int addDropped(const QStringList& paths);
 
     /// The output file: the path as kept, and the text the output box shows for it.
@@ -86,6 +87,9 @@ signals:
     void outputChanged();
 
 private:
+    /// The output proposed for an input (a full path): see add().
+    QString proposeOutput(const QString& input) const;
+
     const EditorSettings& m_settings;
     ToolKind m_kind;
     QString m_folder;

@@ -80,7 +80,7 @@ MaskList M_MAIN::SplitExtensions(const QString& mask)
     return list;
 }
 
-bool M_MAIN::RecycleFile(const QString& path)
+bool M_MAIN::RecycleFile(const QString& path, QString* reason)
 {
     if (path.isEmpty())
         return true;
@@ -89,7 +89,7 @@ bool M_MAIN::RecycleFile(const QString& path)
     };
     if (::lstat(toNativePath(path).constData(), &st) != 0)
         return true;
-    return moveToTrash(path);
+    return moveToTrash(path, reason);
 }
 
 } // namespace vello::editor

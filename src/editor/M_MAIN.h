@@ -35,8 +35,8 @@ public:
     static MaskList SplitExtensions(const QString& mask);
 
     /// Moves the file to the desktop trash when it exists; nothing when it does not. Returns false only
-    /// when an existing file could not be moved.
-    static bool RecycleFile(const QString& path);
+    /// when an existing file could not be moved; *reason (when given) then says why, in Japanese.
+    static bool RecycleFile(const QString& path, QString* reason = nullptr);
 
     /// The process's current folder, without a trailing "/" (the root stays "/").
     static QString currentFolder();

@@ -93,6 +93,9 @@ std::optional<OutputTarget> OutputTarget::prepare(const QString& output, QString
     if (output.trimmed().isEmpty())
         return fail(QStringLiteral("ｱｳﾄﾌﾟｯﾄﾌｧｲﾙを指定してください。"));
     QByteArray path = toNativePath(output);
+    // Never against the folder the editor happened to be started in.
+    if (!path.startsWith('/'))
+        return fail(QStringLiteral("ｱｳﾄﾌﾟｯﾄﾌｧｲﾙはフルパス（/ から始まるパス）で指定してください。"));
     if (path.endsWith('/'))
         return fail(QStringLiteral("ｱｳﾄﾌﾟｯﾄﾌｧｲﾙにはファイル名を指定してください。"));
 
@@ -190,19 +193,33 @@ bool OutputTarget::commit(QString* error)
         discard();
         return false;
     }
-    if (!M_MAIN::RecycleFile(m_target)) {
+    // From here the new result is complete: whatever fails, it stays under its temporary name and the
+    // message says where, so the user never loses both the old output and the new one.
+    const QByteArray temporary = toNativePath(m_temporary);
+    const QByteArray target = toNativePath(m_target);
+    const auto keep = [&](const QString& reason) {
         if (error)
-            *error = QStringLiteral("元のｱｳﾄﾌﾟｯﾄﾌｧｲﾙ") + quoted(toNativePath(m_target)) +
-                     QStringLiteral("をごみ箱に移せなかったため、処理を中止しました。");
-        discard();
+            *error = reason + QStringLiteral("\n新しいファイルは") + quoted(temporary) +
+                     QStringLiteral("に保存してあります。");
+        qCInfo(lcError) << "result kept under its temporary name:" << displayPath(m_temporary);
+        m_temporary.clear();
         return false;
-    }
-    if (::rename(toNativePath(m_temporary).constData(), toNativePath(m_target).constData()) != 0) {
+    };
+    struct stat st
+    {
+    };
+    const bool oldOutput = ::lstat(target.constData(), &st) == 0;
+    if (oldOutput && !S_ISREG(st.st_mode))
+        return keep(quoted(target) + QStringLiteral("がファイルではなくなったため、置き換えられません。"));
+    QString reason;
+    if (oldOutput && !M_MAIN::RecycleFile(m_target, &reason))
+        return keep(QStringLiteral("元のｱｳﾄﾌﾟｯﾄﾌｧｲﾙ") + quoted(target) +
+                    QStringLiteral("をごみ箱に移せませんでした。") + reason);
+    if (::rename(temporary.constData(), target.constData()) != 0) {
         const int e = errno;
-        if (error)
-            *error = QStringLiteral("ｱｳﾄﾌﾟｯﾄﾌｧｲﾙの名前を変更できません。") + systemErrorText(e);
-        discard();
-        return false;
+        return keep(QStringLiteral("ｱｳﾄﾌﾟｯﾄﾌｧｲﾙ") + quoted(target) +
+                    QStringLiteral("の名前を変更できません。") + systemErrorText(e) +
+                    (oldOutput ? QStringLiteral("\n元のｱｳﾄﾌﾟｯﾄﾌｧｲﾙはごみ箱にあります。") : QString()));
     }
     m_temporary.clear();
     return true;

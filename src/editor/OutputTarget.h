@@ -42,8 +42,9 @@ public:
     bool closeDescriptor(QString* error);
 
     /// The temporary file is complete: an existing output goes to the trash, then the temporary file
-    /// takes the output's name. On failure *error is set, the temporary file is removed and an existing
-    /// output is left where it was (or, if only the rename failed, in the trash).
+    /// takes the output's name. When the descriptor cannot be closed the temporary file is removed;
+    /// any later failure (the old output cannot go to the trash, the rename fails, a folder took the
+    /// output's name) keeps the complete result under its temporary name and *error says where it is.
     bool commit(QString* error);
     /// Removes the temporary file when it exists (after a failure). Safe to call more than once.
     void discard();

@@ -31,6 +31,8 @@ RmTitleLookup::~RmTitleLookup()
 void RmTitleLookup::request(const QString& path)
 {
     if (m_watcher.isRunning()) {
+        if (path == m_path && !m_hasPending)
+            return; // being read already
         m_pending = path;
         m_hasPending = true;
         return;

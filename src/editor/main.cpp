@@ -9,6 +9,8 @@
 #include "ProgramInfo.h"
 #include "ProgramPaths.h"
 #include "QtMessageService.h"
+#include "RunningCopy.h"
+#include "SingleInstance.h"
 #include "StartSwitch.h"
 #include "Translations.h"
 #include "VelloVersion.h"
@@ -111,12 +113,29 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    // One editor per user: a second start (Ctrl+E in the player again) brings the running one's menu to
+    // the front instead.
+    vello::SingleInstance single(QStringLiteral("vellokit"));
+    if (!single.acquire()) {
+        if (vello::RunningCopy::forward({}, 5000, "vellokit")) {
+            qCInfo(vello::lcEditor) << "handed over to the running editor";
+            return 0;
+        }
+        qCInfo(vello::lcError) << "the running editor did not answer; starting another";
+    }
+
     using namespace vello::editor;
     const QString config = M_MAIN::configPath();
     vello::media::MpvSession::Options engine;
     engine.videoOutput = vello::videoOutputForDisplay();
     EditorWindows windows(M_MAIN::LoadEditorSettings(config), engine, config);
-    messages.setParent(&windows.menu());
+    vello::RunningCopy runningCopy(nullptr, "vellokit");
+    if (single.held())
+        runningCopy.listen();
+    QObject::connect(&runningCopy, &vello::RunningCopy::commandLineReceived, &windows, [&windows] {
+        qCInfo(vello::lcEditor) << "started again: the menu comes to the front";
+        windows.showMenu();
+    });
     endOnTerminationSignals(&windows);
     windows.menu().show();
     qCDebug(vello::lcEditor) << "start menu shown";

@@ -50,18 +50,19 @@ QString pathFor(const QString& dir, const QString& name, const QString& extensio
     return QDir(dir).absoluteFilePath(file);
 }
 
-QStringList sourceArguments(ClipKind kind, double seconds, int frameRate, QSize picture)
+QStringList sourceArguments(ClipKind kind, double seconds, int frameRate, QSize picture,
+                            const QString& colour)
 {
     const QString length = QString::number(seconds, 'f', 3);
     QStringList args{"-nostdin", "-hide_banner", "-loglevel", "error", "-y"};
+    const QString geometry =
+        QStringLiteral("size=%1x%2:rate=%3").arg(picture.width()).arg(picture.height()).arg(frameRate);
     if (kind != ClipKind::RealMediaAudio)
         args << "-f"
              << "lavfi"
              << "-i"
-             << QStringLiteral("testsrc=size=%1x%2:rate=%3")
-                    .arg(picture.width())
-                    .arg(picture.height())
-                    .arg(frameRate);
+             << (colour.isEmpty() ? QStringLiteral("testsrc=") + geometry
+                                  : QStringLiteral("color=c=") + colour + u':' + geometry);
     args << "-f"
          << "lavfi"
          << "-i"
@@ -87,7 +88,7 @@ QString extensionOf(ClipKind kind)
 }
 
 QString makeClip(const QString& dir, const QString& name, ClipKind kind, double seconds, const QString& title,
-                 QSize picture)
+                 QSize picture, const QString& colour)
 {
     if (!(seconds > 0) || picture.isEmpty())
         return {};
@@ -95,7 +96,7 @@ QString makeClip(const QString& dir, const QString& name, ClipKind kind, double 
     QStringList args;
     switch (kind) {
     case ClipKind::RealMedia:
-        args = sourceArguments(kind, seconds, 10, picture);
+        args = sourceArguments(kind, seconds, 10, picture, colour);
         args << "-c:v"
              << "rv20"
              << "-b:v"
@@ -110,7 +111,7 @@ QString makeClip(const QString& dir, const QString& name, ClipKind kind, double 
              << "rm";
         break;
     case ClipKind::RealMediaAudio:
-        args = sourceArguments(kind, seconds, 10, picture);
+        args = sourceArguments(kind, seconds, 10, picture, colour);
         args << "-c:a"
              << "ac3"
              << "-b:a"
@@ -122,7 +123,7 @@ QString makeClip(const QString& dir, const QString& name, ClipKind kind, double 
         break;
     case ClipKind::Mpeg1:
         // MPEG-1 video knows only the standard frame rates.
-        args = sourceArguments(kind, seconds, 25, picture);
+        args = sourceArguments(kind, seconds, 25, picture, colour);
         args << "-c:v"
              << "mpeg1video"
              << "-b:v"
@@ -137,7 +138,7 @@ QString makeClip(const QString& dir, const QString& name, ClipKind kind, double 
              << "mpeg";
         break;
     case ClipKind::Asf:
-        args = sourceArguments(kind, seconds, 10, picture);
+        args = sourceArguments(kind, seconds, 10, picture, colour);
         args << "-c:v"
              << "wmv2"
              << "-b:v"
@@ -196,6 +197,20 @@ double ffprobeDuration(const QString& path)
     bool ok = false;
     const double seconds = QString::fromUtf8(result.out).trimmed().toDouble(&ok);
     return ok ? seconds : -1;
+}
+
+QList<Colour> frameColours(const QString& path)
+{
+    // Every frame shrunk to one pixel: its mean colour.
+    const ToolResult result =
+        runTool(QStringLiteral("ffmpeg"), {"-nostdin", "-v", "error", "-i", path, "-an", "-vf", "scale=1:1",
+                                           "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
+    QList<Colour> colours;
+    if (!result.ok)
+        return colours;
+    for (qsizetype i = 0; i + 2 < result.out.size(); i += 3)
+        colours << Colour{quint8(result.out[i]), quint8(result.out[i + 1]), quint8(result.out[i + 2])};
+    return colours;
 }
 
 bool toolsAvailable()

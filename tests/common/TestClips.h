@@ -1,6 +1,7 @@
 // Tiny media files made with ffmpeg for tests: clips of each kind, broken files, durations.
 #pragma once
 
+#include <QList>
 #include <QSize>
 #include <QString>
 
@@ -33,10 +34,11 @@ QString extensionOf(ClipKind kind);
  * The container is chosen by `kind`, not by the name, so any name works
  * (e.g. "A.RM" or "clip.ram"). A non-empty `title` is stored as the clip's
  * title metadata (the RealMedia content description for RealMedia). `picture` is the
- * picture size in pixels (ignored for RealMediaAudio).
+ * picture size in pixels (ignored for RealMediaAudio). A `colour` (an ffmpeg colour name) makes the
+ * picture that plain colour instead of the moving test pattern.
  */
 QString makeClip(const QString& dir, const QString& name, ClipKind kind, double seconds = 1.0,
-                 const QString& title = {}, QSize picture = QSize(160, 120));
+                 const QString& title = {}, QSize picture = QSize(160, 120), const QString& colour = {});
 
 /// Writes a file that is plainly not media (a few lines of text) and returns
 /// its full path, or "" on failure.
@@ -49,6 +51,16 @@ QString makeTruncatedCopy(const QString& source, const QString& dir, const QStri
 
 /// Duration in seconds as ffprobe reads it from the container; -1 on failure.
 double ffprobeDuration(const QString& path);
+
+struct Colour
+{
+    int red = 0;
+    int green = 0;
+    int blue = 0;
+};
+
+/// The mean colour of each decoded picture of a clip, in order; empty on failure.
+QList<Colour> frameColours(const QString& path);
 
 /// True when ffmpeg and ffprobe can be run.
 bool toolsAvailable();

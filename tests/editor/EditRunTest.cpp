@@ -8,6 +8,7 @@
 #include "MessageService.h"
 #include "OutputTarget.h"
 #include "ProgramPaths.h"
+#include "Trash.h"
 
 #include <gtest/gtest.h>
 
@@ -58,6 +59,7 @@ protected:
     {
         return m_messages.shown().isEmpty() ? QString() : m_messages.shown().last().text;
     }
+    QStringList texts() const { return RunTest::texts(m_messages); }
 
     ByteTempDir m_dir;
     QString m_folder;
@@ -143,6 +145,7 @@ TEST_F(EditRunTest, EveryRefusalIsOneMessageAndNothingIsWritten)
         RunRequest request;
         QString text;
     };
+    ASSERT_TRUE(writeFile(path("2g.rm"), "x") && QFile(path("2g.rm")).resize(qint64(2150) << 20));
     const QList<Case> cases = {
         {join(ToolKind::RaJoin, {}, path("o.rm")), "ｲﾝﾌﾟｯﾄﾌｧｲﾙを追加してください。"},
         {join(ToolKind::MpgJoin, {}, path("o.mpg")), "ｲﾝﾌﾟｯﾄﾌｧｲﾙを追加してください。"},
@@ -155,6 +158,8 @@ TEST_F(EditRunTest, EveryRefusalIsOneMessageAndNothingIsWritten)
         {join(ToolKind::MpgJoin, {one}, path("fifo.rm")),
          "「" + path("fifo.rm") + "」は通常のファイルではないため、出力先にできません。"},
         {join(ToolKind::RaJoin, {one}, path("loop.rm")), "ｱｳﾄﾌﾟｯﾄﾌｧｲﾙのシンボリックリンクをたどれません。"},
+        {join(ToolKind::MpgJoin, {one}, "o.mpg"),
+         "ｱｳﾄﾌﾟｯﾄﾌｧｲﾙはフルパス（/ から始まるパス）で指定してください。"},
         {cut(one, QString(), "100", path("o.rm")), "開始位置を指定してください"},
         {cut(one, "0", QString(), path("o.rm")), "終了位置を指定してください"},
         {cut(one, "abc", "100", path("o.rm")), "開始位置には数値（ミリ秒）を指定してください。"},
@@ -162,6 +167,9 @@ TEST_F(EditRunTest, EveryRefusalIsOneMessageAndNothingIsWritten)
         {cut(one, "0", "99999999999", path("o.rm")), "終了位置の値が大きすぎます。"},
         {cut(QString(), "0", "100", path("o.rm")),
          "切り抜くファイルを一覧でダブルクリックして再生してください。"},
+        // Inputs adding up past the 4 GB of a RealMedia file (sparse: nothing is read before the refusal).
+        {join(ToolKind::RaJoin, {path("2g.rm"), path("2g.rm")}, path("o.rm")),
+         "出力ファイルが4GBを超えるため書き込めません。"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(run(c.request), EditRun::Outcome::Refused) << qPrintable(c.text);
@@ -181,10 +189,7 @@ TEST_F(EditRunTest, FailedWorkNamesItsCauseAndLeavesEverythingAsItWas)
     const QString broken = clip("broken.rm");
     const QString notMedia = TestClips::makeNonMediaFile(m_folder, "text.rm");
     const QString a = clip("a.mpg");
-    QFile old(path("old.out"));
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("old output");
-    old.close();
+    ASSERT_TRUE(writeFile(path("old.out"), "old output"));
     QDir(m_folder).mkdir("dir.mpg");
     struct Case
     {
@@ -203,7 +208,7 @@ TEST_F(EditRunTest, FailedWorkNamesItsCauseAndLeavesEverythingAsItWas)
         {cut(one, "9000", "9500", path("old.out")), "開始位置がファイルの長さの範囲外です。"},
         {join(ToolKind::MpgJoin, {path("gone.mpg"), a}, path("old.out")),
          "「" + path("gone.mpg") + "」を開けません。指定されたファイルが見つかりません。"},
-        {join(ToolKind::MpgJoin, {a, path("dir.mpg")}, path("old.out")),
+        {join(ToolKind::MpgJoin, {path("dir.mpg"), a}, path("old.out")),
          "「" + path("dir.mpg") + "」はファイルではありません。"},
     };
     for (const Case& c : cases) {
@@ -220,15 +225,53 @@ TEST_F(EditRunTest, FailedWorkNamesItsCauseAndLeavesEverythingAsItWas)
     EXPECT_TRUE(exists(a));
 }
 
-TEST_F(EditRunTest, MpegJoinSkipsLaterInputsThatAreGoneAndCopiesOneInputAsIs)
+TEST_F(EditRunTest, MpegJoinSkipsLaterInputsThatAreGoneOrNoFilesAndCopiesOneInputAsIs)
 {
     const QString a = clip("a.mpg");
     const QString b = clip("b.mpg");
-    EXPECT_EQ(run(join(ToolKind::MpgJoin, {a, path("gone.mpg"), b, a}, path("ab.mpg"))),
+    QDir(m_folder).mkdir("x.mpg");
+    EXPECT_EQ(run(join(ToolKind::MpgJoin, {a, path("gone.mpg"), path("x.mpg"), b, a}, path("ab.mpg"))),
               EditRun::Outcome::Succeeded);
     EXPECT_EQ(bytesOf(path("ab.mpg")), bytesOf(a) + bytesOf(b) + bytesOf(a));
     EXPECT_EQ(run(join(ToolKind::MpgJoin, {b}, path("copy.mpg"))), EditRun::Outcome::Succeeded);
     EXPECT_EQ(bytesOf(path("copy.mpg")), bytesOf(b));
+}
+
+TEST_F(EditRunTest, InputsThatCannotGoToTheTrashAreNamedWithTheReason)
+{
+    const QString one = clip("one.rm");
+    // A file in the trash cannot be moved to the trash.
+    const QString trashed = homeTrashFolder() + QStringLiteral("/files/in the trash.rm");
+    QDir().mkpath(homeTrashFolder() + QStringLiteral("/files"));
+    QFile::remove(trashed);
+    ASSERT_TRUE(QFile::copy(one, trashed));
+    ASSERT_EQ(run(join(ToolKind::RaJoin, {one, trashed}, path("out.rm")), MessageAnswer::Yes),
+              EditRun::Outcome::Succeeded);
+    EXPECT_EQ(texts(), (QStringList{EditRun::deleteQuestionText(),
+                                    EditRun::notTrashedText() + "\n「" + trashed +
+                                        "」ごみ箱の中のファイルはごみ箱に移動できません。",
+                                    "処理が正常終了しました"}));
+    EXPECT_FALSE(exists(one));
+    QFile::remove(trashed);
+}
+
+TEST_F(EditRunTest, StoppingFromTheWaitWindowLeavesEverythingAsItWas)
+{
+    // A wait window whose user asks to stop at once, and an input long enough to be still copied then.
+    QTemporaryDir programs;
+    const QString wait = programs.filePath(QStringLiteral("vellowait"));
+    ASSERT_TRUE(writeFile(wait, "#!/bin/sh\necho stop\nexec cat >/dev/null\n"));
+    QFile::setPermissions(wait, QFile::ReadOwner | QFile::ExeOwner);
+    ProgramPaths::overrideProgramFolder(programs.path());
+    const QString a = clip("a.mpg");
+    ASSERT_TRUE(writeFile(path("large.mpg"), "x") && QFile(path("large.mpg")).resize(qint64(1) << 30));
+    ASSERT_TRUE(writeFile(path("old.out"), "old output"));
+    EXPECT_EQ(run(join(ToolKind::MpgJoin, {a, path("large.mpg")}, path("old.out"))),
+              EditRun::Outcome::Failed);
+    EXPECT_EQ(texts(), QStringList{EditRun::stoppedText()});
+    EXPECT_EQ(m_messages.shown().value(0).icon, MessageIcon::Warning);
+    EXPECT_EQ(bytesOf(path("old.out")), QByteArray("old output"));
+    EXPECT_TRUE(exists(a));
 }
 
 TEST_F(EditRunTest, AnOutputThatIsASymbolicLinkIsWrittenThroughToItsTarget)
@@ -236,10 +279,7 @@ TEST_F(EditRunTest, AnOutputThatIsASymbolicLinkIsWrittenThroughToItsTarget)
     const QString a = clip("a.mpg");
     const QString b = clip("b.mpg");
     QDir(m_folder).mkdir("real");
-    QFile old(path("real/target.mpg"));
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("old target");
-    old.close();
+    ASSERT_TRUE(writeFile(path("real/target.mpg"), "old target"));
     ASSERT_EQ(::symlink("real/target.mpg", toNativePath(path("link.mpg")).constData()), 0);
     EXPECT_EQ(run(join(ToolKind::MpgJoin, {a, b}, path("link.mpg"))), EditRun::Outcome::Succeeded);
     EXPECT_TRUE(QFileInfo(path("link.mpg")).isSymLink());
@@ -289,8 +329,9 @@ struct HelperRun
 };
 
 /// Runs edit_run_helper with the arguments, as uid/gid 65534 when asked, with a file-size limit when
-/// fsize > 0.
-HelperRun runHelper(const QStringList& arguments, bool asNobody, qint64 fsize = 0)
+/// fsize > 0, with these variables added to its environment.
+HelperRun runHelper(const QStringList& arguments, bool asNobody, qint64 fsize = 0,
+                    const QProcessEnvironment& extra = {})
 {
     QStringList args;
     QString program = QStringLiteral(EDIT_RUN_HELPER);
@@ -306,6 +347,7 @@ HelperRun runHelper(const QStringList& arguments, bool asNobody, qint64 fsize = 
     QProcess helper;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HOME"), QDir::tempPath());
+    env.insert(extra);
     helper.setProcessEnvironment(env);
     helper.start(program, args);
     helper.waitForFinished(60000);
@@ -384,10 +426,7 @@ TEST(EditRunOnAFullDisk, AFailingAppendIsReportedAndTheTemporaryFileRemoved)
     const QString b = shared.clip("b.mpg");
     const QString one = shared.clip("one.rm");
     const QString two = shared.clip("two.rm");
-    QFile old(shared.path("old.out"));
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("old output");
-    old.close();
+    ASSERT_TRUE(writeFile(shared.path("old.out"), "old output"));
     // Room for the first input but not for the second.
     const qint64 limit = bytesOf(a).size() + bytesOf(b).size() / 2;
     const HelperRun mpeg =
@@ -426,4 +465,56 @@ TEST_F(EditRunTest, ARunThatIsStillGoingWhenTheProgramEndsLeavesNothingBehind)
         EXPECT_TRUE(m_messages.shown().isEmpty()); // nothing is asked of a window that is gone
         EXPECT_TRUE(waitFor([] { return childrenNamed("vellowait") == 0; }));
     }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// File systems that fail in ways a test cannot arrange by itself: the helper runs with the fault shim.
+
+namespace {
+
+/// The fault library in the helper, with one fault, its trash in trashHome.
+QProcessEnvironment fault(const char* variable, const QString& value, const QString& trashHome)
+{
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(FAULT_SHIM));
+    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("verify_asan_link_order=0"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), trashHome);
+    env.insert(QString::fromLatin1(variable), value);
+    return env;
+}
+
+} // namespace
+
+TEST(EditRunWithFaults, NoResultIsLostOrCutShortAndAnUnreadableInputIsNamed)
+{
+    SharedFolder shared;
+    QTemporaryDir home;
+    const QString a = shared.clip("a.mpg");
+    const QString b = shared.clip("b.mpg");
+    const QString out = shared.path("out.mpg");
+    const QStringList mpgjoin{"--kind", "mpgjoin", "--out", out, a, b};
+    // The kernel copy stops early: the rest is copied through memory.
+    const HelperRun shortCopy =
+        runHelper(mpgjoin, false, 0, fault("VELLO_SHORT_KERNEL_COPY", "1000", home.path()));
+    EXPECT_EQ(shortCopy.outcome, "Succeeded") << shortCopy.errors.constData();
+    EXPECT_EQ(bytesOf(out), bytesOf(a) + bytesOf(b));
+
+    // An input that cannot be read is named; the old output stays.
+    ASSERT_TRUE(writeFile(out, "old output"));
+    const HelperRun unreadable = runHelper(mpgjoin, false, 0, fault("VELLO_FAIL_READ_OF", b, home.path()));
+    EXPECT_EQ(
+        unreadable.lines,
+        QStringList{"critical\t「" + b + "」を読み込めません。ディスクの読み書きでエラーが発生しました。"});
+    EXPECT_EQ(bytesOf(out), QByteArray("old output"));
+    EXPECT_EQ(temporaries(shared.folder()), QStringList());
+
+    // The last rename fails: the result stays under its temporary name and the message says where.
+    const HelperRun rename = runHelper(mpgjoin, false, 0, fault("VELLO_FAIL_RENAME_TO", out, home.path()));
+    EXPECT_EQ(rename.outcome, "Failed") << rename.errors.constData();
+    EXPECT_EQ(rename.lines, QStringList{"critical\tｱｳﾄﾌﾟｯﾄﾌｧｲﾙ「" + out +
+                                        "」の名前を変更できません。アクセスが拒否されました。"
+                                        "\\n元のｱｳﾄﾌﾟｯﾄﾌｧｲﾙはごみ箱にあります。\\n新しいファイルは「" +
+                                        out + ".tmp」に保存してあります。"});
+    EXPECT_EQ(bytesOf(out + ".tmp"), bytesOf(a) + bytesOf(b));
+    EXPECT_EQ(bytesOf(home.filePath("Trash/files/out.mpg")), QByteArray("old output"));
 }

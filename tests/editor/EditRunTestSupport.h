@@ -2,12 +2,14 @@
 #pragma once
 
 #include "EditorTestSupport.h"
+#include "MessageService.h"
 #include "NativePath.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
@@ -42,6 +44,7 @@ private:
             ClipKind kind;
             double seconds;
             const char* title;
+            const char* colour = nullptr; ///< a plain picture of that colour instead of the test pattern
         };
         static const Recipe recipes[] = {
             {"one.rm", ClipKind::RealMedia, 1.0, "一"},
@@ -52,12 +55,16 @@ private:
             {"a.mpg", ClipKind::Mpeg1, 0.6, ""},
             {"b.mpg", ClipKind::Mpeg1, 0.6, ""},
             {"c.mpg", ClipKind::Mpeg1, 0.6, ""},
+            {"red.rm", ClipKind::RealMedia, 1.0, "赤", "red"},
+            {"lime.rm", ClipKind::RealMedia, 1.0, "緑", "lime"},
+            {"blue.rm", ClipKind::RealMedia, 1.0, "青", "blue"},
         };
         if (name == QStringLiteral("broken.rm"))
             return TestClips::makeTruncatedCopy(made(QStringLiteral("two.rm")), m_dir.path(), name, 300);
         for (const Recipe& r : recipes) {
             if (name == QLatin1String(r.name))
-                return TestClips::makeClip(m_dir.path(), name, r.kind, r.seconds, QString::fromUtf8(r.title));
+                return TestClips::makeClip(m_dir.path(), name, r.kind, r.seconds, QString::fromUtf8(r.title),
+                                           QSize(160, 120), QString::fromLatin1(r.colour));
         }
         return {};
     }
@@ -92,6 +99,22 @@ inline QByteArray bytesOf(const QString& path)
         data.append(buffer, qsizetype(n));
     std::fclose(f);
     return data;
+}
+
+/// Writes a file with these bytes (replacing one of that name); true when it was written.
+inline bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+/// The texts of the messages shown so far.
+inline QStringList texts(const vello::RecordingMessageService& messages)
+{
+    QStringList out;
+    for (const vello::Message& m : messages.shown())
+        out << m.text;
+    return out;
 }
 
 inline bool exists(const QString& path)
@@ -138,8 +161,8 @@ inline QByteArray decodeErrors(const QString& path)
     return ffmpeg.readAllStandardError() + (ffmpeg.exitCode() == 0 ? QByteArray() : QByteArray("exit code"));
 }
 
-/// Child processes of this process running the named program.
-inline int childrenNamed(const QByteArray& name)
+/// Child processes of this process running the named program; their command lines go to *arguments.
+inline int childrenNamed(const QByteArray& name, QList<QByteArrayList>* arguments = nullptr)
 {
     int count = 0;
     const QByteArray me = QByteArray::number(::getpid());
@@ -154,8 +177,12 @@ inline int childrenNamed(const QByteArray& name)
         if (open < 0 || close < 0)
             continue;
         const QList<QByteArray> rest = text.mid(close + 2).split(' ');
-        if (text.mid(open + 1, close - open - 1) == name && rest.size() > 1 && rest.at(1) == me)
+        if (text.mid(open + 1, close - open - 1) == name && rest.size() > 1 && rest.at(1) == me) {
             ++count;
+            QFile cmdline(QFileInfo(stat.fileName()).path() + QStringLiteral("/cmdline"));
+            if (arguments && cmdline.open(QIODevice::ReadOnly))
+                *arguments << cmdline.readAll().split('\0');
+        }
     }
     return count;
 }

@@ -9,6 +9,7 @@
 #include "MessageService.h"
 #include "NativePath.h"
 #include "PreviewPlayer.h"
+#include "QtMessageService.h"
 #include "ToolWindow.h"
 #include "frmCfg.h"
 #include "frmMain.h"
@@ -18,6 +19,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,6 +27,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
@@ -332,6 +335,117 @@ TEST_F(EditorWindowsTest, DoubleClickPreviewsTheClipAndABrokenFileFailsQuietly)
     ra->preview().empty();
     EXPECT_EQ(ra->preview().state(), PreviewControl::State::Empty);
     EXPECT_TRUE(ra->preview().source().isEmpty());
+}
+
+namespace {
+
+/// Whether `first` stands just left of `second` on the same line (above: just above its left edge).
+bool standsBefore(const QWidget* first, const QWidget* second, bool above)
+{
+    const QRect a(first->mapTo(first->window(), QPoint()), first->size());
+    const QRect b(second->mapTo(second->window(), QPoint()), second->size());
+    if (above)
+        return a.bottom() < b.top() && b.top() - a.bottom() < 20 && qAbs(a.left() - b.left()) < 20;
+    return a.center().y() > b.top() && a.center().y() < b.bottom() && a.right() < b.left() &&
+           b.left() - a.right() < 40;
+}
+
+} // namespace
+
+TEST_F(EditorWindowsTest, EveryCaptionStandsBesideItsOwnBox)
+{
+    QWidget* cfg = m_windows->openSettings();
+    QWidget* ra = m_windows->openTool(ToolKind::RaJoin);
+    QWidget* cut = m_windows->openTool(ToolKind::RaCut);
+    QWidget* menu = &m_windows->menu();
+    const std::tuple<QWidget*, const char*, const char*> cases[] = {
+        {cfg, "RMファイルのパス", "txtInput0"},
+        {cfg, "MPGファイルのパス", "txtInput1"},
+        {cfg, "OUTPUTのパス", "txtInput2"},
+        {cfg, "RMファイル編集モードの表示拡張子", "txtExt0"},
+        {cfg, "MPGファイル編集モードの表示拡張子", "txtExt1"},
+        {ra, "ｲﾝﾌﾟｯﾄﾌｧｲﾙ", "lstInput"},
+        {ra, "ﾀｲﾄﾙ", "txtTitle"},
+        {ra, "ｱｳﾄﾌﾟｯﾄﾌｧｲﾙ", "txtOut"},
+        {cut, "開始位置", "txtFrom"},
+        {cut, "終了位置", "txtTO"},
+        {menu, "RMファイルの結合", "cmdRa"},
+        {menu, "MPGファイルの編集", "cmdMpg"},
+        {menu, "RMファイルの切り抜き", "cmdRaCut"},
+        {menu, "環境設定", "cmdCfg"},
+    };
+    for (const auto& [window, caption, name] : cases) {
+        const QWidget* box = window->findChild<QWidget*>(QString::fromLatin1(name));
+        const QLabel* label = nullptr;
+        for (const QLabel* l : window->findChildren<QLabel*>())
+            label = l->text() == QString::fromUtf8(caption) ? l : label;
+        ASSERT_TRUE(box && label) << caption;
+        EXPECT_EQ(label->buddy(), box) << caption;
+        // The input list has its caption above it; the menu's picture buttons stand before theirs.
+        EXPECT_TRUE(window == menu ? standsBefore(box, label, false)
+                                   : standsBefore(label, box, box->objectName() == "lstInput"))
+            << caption;
+    }
+}
+
+TEST_F(EditorWindowsTest, TabFollowsTheLayoutAndReturnPressesAMenuButton)
+{
+    const auto tabs = [](QWidget* from, int count) {
+        QStringList names;
+        from->setFocus();
+        for (int i = 0; i < count; ++i) {
+            QTest::keyClick(from->window()->focusWidget(), Qt::Key_Tab);
+            names << from->window()->focusWidget()->objectName();
+        }
+        return names;
+    };
+    auto* ra = static_cast<frmRa*>(m_windows->openTool(ToolKind::RaJoin));
+    EXPECT_EQ(tabs(ra->panel()->cmdDel(), 4), (QStringList{"cmdUp", "cmdDown", "txtTitle", "txtOut"}));
+    auto* cut = static_cast<frmRaCut*>(m_windows->openTool(ToolKind::RaCut));
+    EXPECT_EQ(tabs(cut->txtFrom(), 4), (QStringList{"cmdGetTime", "txtTO", "cmdGetTimeTO", "txtOut"}));
+
+    m_windows->menu().cmdMpg()->setFocus();
+    QTest::keyClick(m_windows->menu().cmdMpg(), Qt::Key_Return);
+    EXPECT_NE(m_windows->tool(ToolKind::MpgJoin), nullptr);
+}
+
+TEST_F(EditorWindowsTest, TheSaveDialogOffersTheToolsTypeFirstAndAddsItsExtension)
+{
+    for (const auto& [kind, extension, filter] :
+         {std::tuple{ToolKind::RaJoin, ".rm", "RealMediaファイル (*.rm)"},
+          std::tuple{ToolKind::MpgJoin, ".mpg", "MPEGファイル (*.mpg)"}}) {
+        InputPanel* panel = panelOf(kind);
+        QStringList filters;
+        QTimer::singleShot(0, [&] {
+            // The dialog is open: a name typed without an extension, then Return.
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            filters = dialog->nameFilters();
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            QTest::keyClicks(name, "joined");
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        QTest::mouseClick(panel->cmdView(), Qt::LeftButton);
+        EXPECT_EQ(filters, (QStringList{QString::fromUtf8(filter), QStringLiteral("すべてのファイル (*)")}));
+        EXPECT_EQ(panel->txtOut()->text(), m_out.path() + "/joined" + extension);
+    }
+}
+
+TEST_F(EditorWindowsTest, AMessageBoxStandsOverTheAskingWindowAndGivesItsFocusBack)
+{
+    QtMessageService boxes(&m_windows->menu());
+    ScopedMessageService scope(&boxes);
+    auto* ra = static_cast<frmRa*>(m_windows->openTool(ToolKind::RaJoin));
+    ra->txtTitle()->setFocus();
+    QWidget* parent = nullptr;
+    QTimer::singleShot(0, [&] {
+        parent = QApplication::activeModalWidget()->parentWidget();
+        QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape);
+    });
+    const ScopedMessageOwner owner(ra);
+    MessageService::information(QStringLiteral("テスト"));
+    EXPECT_EQ(parent, ra);
+    EXPECT_EQ(ra->focusWidget(), ra->txtTitle());
 }
 
 TEST_F(EditorWindowsTest, TheJoinOrderFollowsTheButtonsDragsAndDrops)

@@ -166,6 +166,28 @@ TEST_F(InputPanelModelTest, AddProposesTheOutputOnceAndKeepsDuplicates)
     EXPECT_EQ(model.outputPath(), "/c.rm");
 }
 
+TEST_F(InputPanelModelTest, TheProposalIsNeverAnInputNorInTheFolderTheEditorWasStartedIn)
+{
+    makeFile(m_dir.path(), "a1.rm", 10);
+    makeFile(m_dir.path(), "a1_1.rm", 10);
+    InputPanelModel model(m_settings, ToolKind::RaJoin);
+    model.setFolder(m_dir.path() + "/");
+    model.FillFileList();
+    const int a1 = int(names(model).indexOf("a1.rm"));
+    // An empty or relative output folder: the inputs' own folder, where a free name is taken (a1_1.rm
+    // exists). The same folder under another name, too; another folder keeps the name.
+    for (const char* outPath : {"", "out", "/.", "/sub"}) {
+        m_settings.OutPath = outPath[0] == '/' ? m_dir.path() + outPath : QString::fromLatin1(outPath);
+        model.setOutputText(QString());
+        model.clearInputs();
+        model.add({a1}, a1);
+        EXPECT_EQ(model.outputPath(), m_dir.path() + (outPath == QLatin1String("/sub") ? "/sub/a1.rm"
+                                                      : outPath == QLatin1String("/.") ? "/./a1_2.rm"
+                                                                                       : "/a1_2.rm"))
+            << outPath;
+    }
+}
+
 TEST_F(InputPanelModelTest, RemoveTakesEverySelectedEntryWhateverItsPosition)
 {
     for (const char* name : {"a.rm", "b.rm"})

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -31,6 +32,26 @@ using namespace RunTest;
 using EditorTest::waitFor;
 
 namespace {
+
+/// Records every message and, at each, what the probe says about the windows then.
+class ProbingMessages : public RecordingMessageService
+{
+public:
+    MessageAnswer show(const Message& message) override
+    {
+        if (probe)
+            probes << probe(message);
+        return RecordingMessageService::show(message);
+    }
+    std::function<QString(const Message&)> probe;
+    QStringList probes;
+};
+
+/// The strongest of a colour's three channels: 'r', 'g' or 'b'.
+char dominant(const TestClips::Colour& c)
+{
+    return c.red >= c.green && c.red >= c.blue ? 'r' : c.green >= c.blue ? 'g' : 'b';
+}
 
 /// ffprobe's packets of a file's first video stream: time (ms) and a hash of each packet's data.
 QList<QPair<qint64, QByteArray>> videoPackets(const QString& path)
@@ -85,7 +106,8 @@ protected:
             copyClip(m_folder, clip, clip);
     }
     ToolWindow* open(ToolKind kind) { return m_windows->openTool(kind); }
-    /// Lists these files of the window's folder in the input list, in this order.
+    /// Lists these files of the window's folder in the input list, in this order: a click on each in
+    /// the file list, then on "ｲﾝﾌﾟｯﾄﾌｧｲﾙに追加".
     void addInputs(ToolWindow* window, const QStringList& names)
     {
         InputPanel* panel = window->panel();
@@ -93,11 +115,31 @@ protected:
         for (const QString& name : names) {
             const auto found = panel->FILE1()->findItems(name, Qt::MatchExactly, 0);
             ASSERT_EQ(found.size(), 1) << qPrintable(name);
-            panel->FILE1()->clearSelection();
-            panel->FILE1()->setCurrentItem(found.first());
-            found.first()->setSelected(true);
-            panel->cmdAdd()->click();
+            QTreeWidget* list = panel->FILE1();
+            list->scrollToItem(found.first());
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualItemRect(found.first()).center());
+            QTest::mouseClick(panel->cmdAdd(), Qt::LeftButton);
         }
+    }
+    /// Types text as keys that carry it (Japanese included, as an input method gives it).
+    static void typeKeys(QWidget* box, const QString& text)
+    {
+        for (const QChar c : text)
+            QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+    /// Types into a box as a user does: everything selected, then the new text.
+    static void type(QLineEdit* box, const QString& text)
+    {
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_Delete);
+        typeKeys(box, text);
+    }
+    static void clickEntry(QListWidget* list, int row)
+    {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(row)).center());
     }
     /// Presses "実行" and waits until the run has ended.
     void run(ToolWindow* window)
@@ -105,33 +147,34 @@ protected:
         window->panel()->cmdOK()->click();
         EXPECT_TRUE(waitFor([&] { return !window->run().isRunning(); }));
     }
-    QStringList texts() const
-    {
-        QStringList out;
-        for (const Message& m : m_messages.shown())
-            out << m.text;
-        return out;
-    }
+    QStringList texts() const { return RunTest::texts(m_messages); }
 
     ByteTempDir m_dir;
     QTemporaryDir m_config;
     QString m_folder;
-    RecordingMessageService m_messages;
+    ProbingMessages m_messages;
     ScopedMessageService m_scope{&m_messages};
     std::unique_ptr<EditorWindows> m_windows;
 };
 
 } // namespace
 
-TEST_F(ToolRunTest, JoinsThreeRealMediaFilesWithATitle)
+TEST_F(ToolRunTest, JoinsThreeClipsInListOrderWithTheTypedTitle)
 {
-    have({"one.rm", "two.rm", "three.rm"});
+    have({"red.rm", "lime.rm", "blue.rm"});
     auto* ra = static_cast<frmRa*>(open(ToolKind::RaJoin));
-    addInputs(ra, {"one.rm", "two.rm", "three.rm"});
-    ra->txtTitle()->setText(QStringLiteral("結合 テスト"));
-    ra->model().setOutputPath(path("joined.rm"));
+    addInputs(ra, {"lime.rm", "red.rm", "blue.rm"});
+    type(ra->txtTitle(), QStringLiteral("結合 テスト"));
+    type(ra->panel()->txtOut(), path("joined.rm"));
     m_messages.queueAnswer(MessageAnswer::No);
-    run(ra);
+    m_messages.probe = [ra](const Message& m) {
+        // The window is back to normal before each closing message, which is the window's own.
+        return QStringLiteral("%1 %2 %3")
+            .arg(ra->cursor().shape() == Qt::BusyCursor ? "busy" : "normal",
+                 ra->panel()->cmdOK()->isEnabled() ? "enabled" : "disabled", m.owner == ra ? "own" : "other");
+    };
+    QTest::mouseClick(ra->panel()->cmdOK(), Qt::LeftButton);
+    EXPECT_TRUE(waitFor([&] { return !ra->run().isRunning(); }));
 
     ASSERT_EQ(m_messages.shown().size(), 2) << qPrintable(texts().join(u'|'));
     const Message& question = m_messages.shown().at(0);
@@ -141,11 +184,19 @@ TEST_F(ToolRunTest, JoinsThreeRealMediaFilesWithATitle)
     EXPECT_EQ(question.defaultAnswer, MessageAnswer::No);
     EXPECT_EQ(m_messages.shown().at(1).text, QStringLiteral("処理が正常終了しました"));
     EXPECT_EQ(m_messages.shown().at(1).icon, MessageIcon::Information);
+    EXPECT_EQ(m_messages.probes, QStringList(2, QStringLiteral("normal enabled own")));
 
+    // The segments come in list order: green, red, blue (ten frames each).
+    const QList<TestClips::Colour> frames = TestClips::frameColours(path("joined.rm"));
+    ASSERT_GE(frames.size(), 25);
+    std::string order;
+    for (int frame : {5, 15, 25})
+        order += dominant(frames.at(frame));
+    EXPECT_EQ(order, "grb");
     EXPECT_NEAR(TestClips::ffprobeDuration(path("joined.rm")), 3.0, 0.3);
     EXPECT_EQ(RmTitleLookup::readTitle(path("joined.rm")), QStringLiteral("結合 テスト"));
     EXPECT_EQ(decodeErrors(path("joined.rm")), QByteArray());
-    for (const char* name : {"one.rm", "two.rm", "three.rm"})
+    for (const char* name : {"red.rm", "lime.rm", "blue.rm"})
         EXPECT_TRUE(exists(path(name))); // No keeps the inputs
 
     // The file list is refilled, the input list emptied; the title and output stay.
@@ -156,30 +207,47 @@ TEST_F(ToolRunTest, JoinsThreeRealMediaFilesWithATitle)
     EXPECT_TRUE(ra->panel()->cmdOK()->isEnabled());
 }
 
-TEST_F(ToolRunTest, OneInputGivesACopyWithTheNewTitleAndAClickedEntryShowsItsTitle)
+TEST_F(ToolRunTest, TheEntryChosenByMouseOrKeysShowsItsTitleButNeverOverTypedText)
 {
-    have({"one.rm", "two.rm"});
+    have({"one.rm", "two.rm", "three.rm"});
     auto* ra = static_cast<frmRa*>(open(ToolKind::RaJoin));
-    addInputs(ra, {"two.rm", "one.rm"});
-    emit ra->panel()->inputClicked(1);
-    EXPECT_TRUE(waitFor([&] { return ra->txtTitle()->text() == QStringLiteral("一"); }));
-    ra->model().remove({1}, 1);
-    ra->txtTitle()->setText(QStringLiteral("新しい題名"));
-    ra->model().setOutputPath(path("copy.rm"));
+    addInputs(ra, {"two.rm", "one.rm", "three.rm"});
+    QListWidget* inputs = ra->panel()->lstInput();
+    QLineEdit* title = ra->txtTitle();
+    clickEntry(inputs, 1);
+    EXPECT_TRUE(waitFor([&] { return title->text() == QStringLiteral("一"); }));
+    inputs->setFocus();
+    QTest::keyClick(inputs, Qt::Key_Down);
+    EXPECT_TRUE(waitFor([&] { return title->text() == QStringLiteral("三"); }));
+    QTest::keyClick(inputs, Qt::Key_Home);
+    EXPECT_TRUE(waitFor([&] { return title->text() == QStringLiteral("二"); }));
+
+    // Typing while the chosen entry's title is still being read: the typed text stays.
+    QSignalSpy found(&ra->titles(), &RmTitleLookup::titleFound);
+    clickEntry(inputs, 2);
+    typeKeys(title, QStringLiteral("!"));
+    EXPECT_TRUE(waitFor([&] { return found.count() > 0; }));
+    EXPECT_EQ(title->text(), QStringLiteral("二!"));
+
+    // One input left: a copy of it with the typed title.
+    clickEntry(inputs, 0);
+    QTest::mouseClick(inputs->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      inputs->visualItemRect(inputs->item(2)).center());
+    QTest::mouseClick(ra->panel()->cmdDel(), Qt::LeftButton);
+    ASSERT_EQ(inputs->count(), 1);
+    type(title, QStringLiteral("新しい題名"));
+    type(ra->panel()->txtOut(), path("copy.rm"));
     run(ra);
     EXPECT_NEAR(TestClips::ffprobeDuration(path("copy.rm")), 1.0, 0.2);
     EXPECT_EQ(RmTitleLookup::readTitle(path("copy.rm")), QStringLiteral("新しい題名"));
-    EXPECT_EQ(RmTitleLookup::readTitle(path("two.rm")), QStringLiteral("二"));
+    EXPECT_EQ(RmTitleLookup::readTitle(path("one.rm")), QStringLiteral("一"));
 }
 
 TEST_F(ToolRunTest, AnExistingOutputGoesToTheTrashOnlyAfterASuccessfulWrite)
 {
     have({"one.rm", "two.rm"});
     copyClip(m_folder, "broken.rm", "broken.rm");
-    QFile old(path("out.rm"));
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("the previous result");
-    old.close();
+    ASSERT_TRUE(writeFile(path("out.rm"), "the previous result"));
     const qsizetype trashBefore = trashContents().size();
 
     // A damaged input: the engine's text, the old output untouched and not in the trash.
@@ -399,7 +467,11 @@ TEST_F(ToolRunTest, WhileARunGoesNothingClosesAndNoSecondRunStarts)
     mpg->panel()->cmdOK()->click();
     EXPECT_EQ(texts().last(), EditRun::busyText());
     EXPECT_FALSE(exists(path("other.mpg")));
-    EXPECT_EQ(childrenNamed("vellowait"), 1);
+    QList<QByteArrayList> waits;
+    EXPECT_EQ(childrenNamed("vellowait", &waits), 1);
+    // The wait window is told which window to stay above.
+    ASSERT_EQ(waits.size(), 1);
+    EXPECT_TRUE(waits.first().contains("--owner=" + QByteArray::number(ra->winId())));
 
     m_messages.queueAnswer(MessageAnswer::No);
     EXPECT_TRUE(waitFor([&] { return !ra->run().isRunning(); }));

@@ -33,10 +33,12 @@ public:
     bool valid() const { return m_valid; }
     QString program() const { return m_dir.filePath(QStringLiteral("prog/vellokit")); }
 
-    void start(const QStringList& arguments)
+    /// runtime: the runtime folder (a private one of this run's when empty).
+    void start(const QStringList& arguments, const QString& runtime = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         const QString home = m_dir.filePath(QStringLiteral("home"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.isEmpty() ? m_runtime.path() : runtime);
         env.insert(QStringLiteral("HOME"), home);
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
         env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
@@ -58,6 +60,8 @@ public:
                m_output.contains(text);
     }
     QByteArray output() const { return m_output; }
+    QString runtime() const { return m_runtime.path(); }
+    bool ended() { return m_process.waitForFinished(10000) && m_process.exitCode() == 0; }
     /// Every file and folder the program may have written: its folder and its home.
     QStringList written() const
     {
@@ -75,6 +79,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    QTemporaryDir m_runtime; // private to the user, as a runtime folder is
     QProcess m_process;
     QByteArray m_output;
     bool m_valid = false;
@@ -103,4 +108,18 @@ TEST(VellokitProgram, AnyOtherCommandLineIsRefusedAndNothingIsWritten)
         EXPECT_FALSE(run.output().contains("start menu shown"));
         EXPECT_EQ(run.written(), QStringList()) << qPrintable(arguments.join(u'|'));
     }
+}
+
+TEST(VellokitProgram, ASecondStartBringsTheRunningMenuToTheFront)
+{
+    VellokitRun first;
+    VellokitRun second;
+    ASSERT_TRUE(first.valid() && second.valid());
+    first.start({QStringLiteral("/MERIDANKOS")});
+    ASSERT_TRUE(first.waitForOutput("start menu shown")) << first.output().constData();
+    second.start({QStringLiteral("/MERIDANKOS")}, first.runtime());
+    EXPECT_TRUE(second.waitForOutput("handed over to the running editor")) << second.output().constData();
+    EXPECT_TRUE(second.ended());
+    EXPECT_FALSE(second.output().contains("start menu shown"));
+    EXPECT_TRUE(first.waitForOutput("the menu comes to the front")) << first.output().constData();
 }

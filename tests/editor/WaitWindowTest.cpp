@@ -2,12 +2,14 @@
 
 #include "EditorTestSupport.h"
 #include "EventLoopWait.h"
+#include "MessageService.h"
 #include "ProgramPaths.h"
 #include "WaitDialog.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <cerrno>
@@ -35,8 +37,21 @@ TEST(WaitDialog, ShowsTheMessageAndFollowsPercentLines)
     dialog.takeInput("\n100\n");
     EXPECT_EQ(dialog.percent(), 100);
 
-    EXPECT_FALSE(dialog.close()); // the user cannot close it while the run goes on
+    // While the run goes on, the close button asks whether to stop it: No keeps all as it was, Yes asks
+    // the editor to stop and the window waits for the editor to end it.
+    RecordingMessageService messages;
+    ScopedMessageService scope(&messages);
+    QSignalSpy stop(&dialog, &WaitDialog::stopRequested);
+    EXPECT_FALSE(dialog.close());
+    messages.queueAnswer(MessageAnswer::Yes);
+    EXPECT_FALSE(dialog.close());
+    EXPECT_FALSE(dialog.close()); // asked once only
+    ASSERT_EQ(messages.shown().size(), 2);
+    EXPECT_EQ(messages.shown().at(0).text, WaitDialog::stopQuestionText());
+    EXPECT_EQ(messages.shown().at(0).defaultAnswer, MessageAnswer::No);
+    EXPECT_EQ(stop.count(), 1);
     EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.messageText(), WaitDialog::stoppingText());
     dialog.inputEnded();
     EXPECT_FALSE(dialog.isVisible());
 }

@@ -62,6 +62,11 @@ ToolWindow* EditorWindows::openTool(ToolKind kind)
     return window;
 }
 
+void EditorWindows::showMenu()
+{
+    bringBack(m_menu.get());
+}
+
 ToolWindow* EditorWindows::tool(ToolKind kind) const
 {
     return m_tools[slot(kind)];

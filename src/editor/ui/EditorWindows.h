@@ -36,6 +36,8 @@ public:
     ~EditorWindows() override;
 
     frmMain& menu() { return *m_menu; }
+    /// Brings the menu window to the front (restored when minimised).
+    void showMenu();
     const EditorSettings& settings() const { return m_settings; }
 
     /// The tool window of that kind, opened (and loaded) when it is not open; raised and activated.

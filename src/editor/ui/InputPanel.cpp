@@ -24,6 +24,11 @@ namespace {
 
 constexpr int PathRole = Qt::UserRole;
 
+QString saveFilter(const QString& kind, const QString& extension)
+{
+    return kind + QStringLiteral("|*.") + extension + QStringLiteral("|すべてのファイル|*");
+}
+
 QWidget* column(QWidget* parent, QWidget* top, QWidget* body)
 {
     auto* box = new QWidget(parent);
@@ -41,12 +46,18 @@ InputPanel::InputPanel(InputPanelModel& model, PreviewControl& preview, const Ed
                        QWidget* parent)
     : QWidget(parent), m_model(model), m_preview(preview), m_settings(settings)
 {
-    m_saveChooser = [](QWidget* owner, const QString& title, const QString& folder) {
+    // The tool's own file type first, all files second; a name typed without an extension gets the
+    // tool's.
+    const bool mpeg = model.kind() == ToolKind::MpgJoin;
+    m_saveChooser = [mpeg](QWidget* owner, const QString& title, const QString& folder) {
         FilePicker picker;
         picker.setOwner(owner);
         picker.setTitle(title);
         picker.setStartFolder(folder);
         picker.setFlags(6);
+        picker.setFilter(mpeg ? saveFilter(QStringLiteral("MPEGファイル"), QStringLiteral("mpg"))
+                              : saveFilter(QStringLiteral("RealMediaファイル"), QStringLiteral("rm")));
+        picker.setDefaultSuffix(mpeg ? QStringLiteral("mpg") : QStringLiteral("rm"));
         return picker.ShowSave() ? picker.fullPath() : QString();
     };
     const bool joins = ToolTraits::hasInputList(model.kind());
@@ -139,8 +150,13 @@ InputPanel::InputPanel(InputPanelModel& model, PreviewControl& preview, const Ed
                 rows.append(first + i);
             selectInputs(rows);
         });
+        connect(m_lstInput, &QListWidget::currentRowChanged, this, [this](int row) {
+            if (row >= 0)
+                emit inputChosen(row);
+        });
+        // A click on the entry that is current already reads it again.
         connect(m_lstInput, &QListWidget::itemClicked, this,
-                [this](QListWidgetItem* item) { emit inputClicked(m_lstInput->row(item)); });
+                [this](QListWidgetItem* item) { emit inputChosen(m_lstInput->row(item)); });
         connect(&m_model, &InputPanelModel::inputsChanged, this, &InputPanel::showInputs);
     }
 
@@ -183,6 +199,25 @@ InputPanel::InputPanel(InputPanelModel& model, PreviewControl& preview, const Ed
     connect(m_cmdView, &QPushButton::clicked, this, &InputPanel::cmdView_Click);
     connect(m_cmdOK, &QPushButton::clicked, this, &InputPanel::runRequested);
     connect(m_cmdCan, &QPushButton::clicked, this, &InputPanel::cancelRequested);
+    orderTabs();
+}
+
+void InputPanel::orderTabs()
+{
+    // Tab follows the layout: top to bottom, left to right.
+    const auto focusable = [](QWidget* w) { return w && (w->focusPolicy() & Qt::TabFocus); };
+    QList<QWidget*> chain{m_tvwDir, m_FILE1};
+    for (QWidget* w : m_player->findChildren<QWidget*>())
+        chain << w;
+    chain << m_lstInput << m_cmdAdd << m_cmdDel << m_cmdUp << m_cmdDown;
+    for (int i = 0; i < m_extras->count(); ++i) {
+        if (QWidget* extra = m_extras->itemAt(i)->widget())
+            chain << extra->findChildren<QWidget*>();
+    }
+    chain << m_txtOut << m_cmdView << m_cmdOK << m_cmdCan;
+    chain.removeIf([&](QWidget* w) { return !focusable(w); });
+    for (qsizetype i = 0; i + 1 < chain.size(); ++i)
+        QWidget::setTabOrder(chain.at(i), chain.at(i + 1));
 }
 
 void InputPanel::Form_Load(const QString& startFolder)
@@ -315,7 +350,9 @@ void InputPanel::selectInputs(const QList<int>& rows)
 
 void InputPanel::cmdView_Click()
 {
-    const QString chosen = m_saveChooser(this, saveChooserTitle(), m_settings.OutPath);
+    // The output folder setting, or the listed folder when the setting names no folder.
+    const QString folder = m_settings.OutPath.startsWith(u'/') ? m_settings.OutPath : m_clsDTree.Path();
+    const QString chosen = m_saveChooser(this, saveChooserTitle(), folder);
     if (!chosen.isEmpty())
         m_model.setOutputPath(chosen);
 }
@@ -323,6 +360,7 @@ void InputPanel::cmdView_Click()
 void InputPanel::addExtras(QWidget* extras)
 {
     m_extras->addWidget(extras);
+    orderTabs();
 }
 
 void InputPanel::setEditable(bool editable)

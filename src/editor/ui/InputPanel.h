@@ -30,7 +30,8 @@ class PreviewPlayer;
 /// the controls to them: the tree's folder changes refill FILE1, a double-click previews the file, Add
 /// and Remove edit the input list, the up and down buttons and drags within the list change its order,
 /// files dropped on it from a file manager are added, "参照" chooses the output file. The current folder's
-/// path is shown above the tree. Window thread only.
+/// path is shown above the tree. Tab follows the layout, the window's own controls included. Window thread
+/// only.
 class InputPanel final : public QWidget
 {
     Q_OBJECT
@@ -51,7 +52,8 @@ public:
     /// Adds a window's own controls between the input list and the output box.
     void addExtras(QWidget* extras);
 
-    /// Replaces the output-file chooser (default: the desktop's save dialog, asking before overwriting).
+    /// Replaces the output-file chooser (default: the desktop's save dialog, asking before overwriting,
+    /// the tool's file type first and its extension added to a name typed without one).
     void setSaveChooser(SaveChooser chooser) { m_saveChooser = std::move(chooser); }
     static QString saveChooserTitle() { return QStringLiteral("出力ファイル指定"); }
 
@@ -87,8 +89,8 @@ signals:
     void runRequested();
     /// "Cancel" was pressed.
     void cancelRequested();
-    /// An input entry was clicked (row of lstInput).
-    void inputClicked(int row);
+    /// An input entry became current or was clicked, by mouse or keys (row of lstInput).
+    void inputChosen(int row);
 
 private:
     void SetValue();
@@ -101,6 +103,7 @@ private:
     void moveSelected(int delta);
     void selectInputs(const QList<int>& rows);
     void cmdView_Click();
+    void orderTabs();
 
     InputPanelModel& m_model;
     PreviewControl& m_preview;

@@ -34,7 +34,13 @@ ToolWindow::ToolWindow(ToolKind kind, const EditorSettings& settings, RunGate& g
         setRunning(true);
         setCursor(Qt::BusyCursor);
     });
+    // The normal pointer and the controls come back before the closing messages.
+    connect(&m_run, &EditRun::workEnded, this, [this] {
+        unsetCursor();
+        setRunning(false);
+    });
     connect(&m_run, &EditRun::finished, this, &ToolWindow::runFinished);
+    m_run.setOwner(this);
     resize(1000, 620);
 }
 
@@ -59,7 +65,9 @@ void ToolWindow::cmdOK_Click()
 {
     if (m_run.isRunning())
         return;
-    m_run.start(request());
+    RunRequest r = request();
+    r.window = winId();
+    m_run.start(r);
 }
 
 void ToolWindow::runFinished(EditRun::Outcome outcome)
@@ -76,6 +84,7 @@ void ToolWindow::runFinished(EditRun::Outcome outcome)
 void ToolWindow::closeEvent(QCloseEvent* event)
 {
     if (m_run.isRunning()) {
+        const ScopedMessageOwner owner(this);
         MessageService::warning(EditRun::closeRefusedText());
         event->ignore();
         return;
@@ -102,13 +111,19 @@ frmRa::frmRa(const EditorSettings& settings, RunGate& gate, const MpvSession::Op
     row->addWidget(m_txtTitle, 1);
     panel()->addExtras(extras);
 
-    // A click on an input entry shows that file's title; a file that cannot be read leaves the box alone.
-    connect(panel(), &InputPanel::inputClicked, this, [this](int row) {
-        if (row >= 0 && row < model().inputs().size())
-            m_titles.request(model().inputs().at(row));
+    // The input entry that becomes current (by mouse or keys) shows its file's title, unless the user has
+    // typed a title since; a file that cannot be read leaves the box alone.
+    connect(panel(), &InputPanel::inputChosen, this, [this](int row) {
+        if (row < 0 || row >= model().inputs().size())
+            return;
+        m_titleTyped = false;
+        m_titles.request(model().inputs().at(row));
     });
-    connect(&m_titles, &RmTitleLookup::titleFound, this,
-            [this](const QString&, const QString& title) { m_txtTitle->setText(title); });
+    connect(m_txtTitle, &QLineEdit::textEdited, this, [this] { m_titleTyped = true; });
+    connect(&m_titles, &RmTitleLookup::titleFound, this, [this](const QString&, const QString& title) {
+        if (!m_titleTyped)
+            m_txtTitle->setText(title);
+    });
 }
 
 RunRequest frmRa::request()
@@ -182,7 +197,6 @@ frmRaCut::frmRaCut(const EditorSettings& settings, RunGate& gate, const MpvSessi
     grid->addWidget(note, 1, 3, 3, 1);
     grid->setColumnStretch(3, 1);
     grid->setColumnMinimumWidth(3, 20);
-    panel()->addExtras(extras);
 
     // Stepping between keyframes, beside the preview's position.
     PreviewPlayer* player = panel()->player();
@@ -197,6 +211,7 @@ frmRaCut::frmRaCut(const EditorSettings& settings, RunGate& gate, const MpvSessi
         QStringLiteral("プレビューを次のキーフレームへ移します（切り抜きはキーフレームから始まります）"));
     player->addToFieldRow(m_cmdPrevKeyframe);
     player->addToFieldRow(m_cmdNextKeyframe);
+    panel()->addExtras(extras); // after the player's own buttons: the tab order takes them all
 
     // "取得": the preview's position, in milliseconds.
     connect(m_cmdGetTime, &QPushButton::clicked, this,

@@ -76,7 +76,7 @@ public:
           QWidget* parent = nullptr);
     QLineEdit* txtTitle() const { return m_txtTitle; }
     void setRunning(bool running) override;
-    /// Reads the titles of clicked input entries.
+    /// Reads the titles of chosen input entries.
     RmTitleLookup& titles() { return m_titles; }
 
 protected:
@@ -85,6 +85,7 @@ protected:
 private:
     QLineEdit* m_txtTitle = nullptr;
     RmTitleLookup m_titles;
+    bool m_titleTyped = false; ///< the user typed a title after the last entry was chosen
 };
 
 /// MPEG join: the panel only.

@@ -3,6 +3,7 @@
 #include "MenuArt.h"
 
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QToolButton>
 
@@ -44,6 +45,18 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent)
     connect(m_cmdMpg, &QToolButton::clicked, this, [this] { emit toolRequested(ToolKind::MpgJoin); });
     connect(m_cmdRaCut, &QToolButton::clicked, this, [this] { emit toolRequested(ToolKind::RaCut); });
     connect(m_cmdCfg, &QToolButton::clicked, this, &frmMain::settingsRequested);
+}
+
+void frmMain::keyPressEvent(QKeyEvent* event)
+{
+    // Return and Enter press the focused button, as Space does.
+    auto* button = qobject_cast<QToolButton*>(focusWidget());
+    if (button && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        button->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 } // namespace vello::editor

@@ -29,6 +29,9 @@ signals:
     void toolRequested(vello::editor::ToolKind kind);
     void settingsRequested();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     QToolButton* m_cmdRa = nullptr;
     QToolButton* m_cmdMpg = nullptr;

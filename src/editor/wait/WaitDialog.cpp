@@ -1,16 +1,19 @@
 #include "WaitDialog.h"
 
 #include "Logging.h"
+#include "MessageService.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace vello::editor {
 
 WaitDialog::WaitDialog(const QString& message, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::CustomizeWindowHint)
+    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("frmWait"));
     setWindowTitle(QStringLiteral("Vellokit"));
@@ -71,12 +74,37 @@ void WaitDialog::inputEnded()
     close();
 }
 
+void WaitDialog::setOwnerWindow(quintptr owner)
+{
+    // A dialog transient for the tool window: the window manager keeps it above that window.
+    if (owner == 0 || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    QWindow* foreign = QWindow::fromWinId(WId(owner));
+    if (!foreign)
+        return;
+    foreign->setParent(nullptr);
+    winId();
+    windowHandle()->setTransientParent(foreign);
+    qCDebug(lcWait) << "kept above window" << owner;
+}
+
 void WaitDialog::closeEvent(QCloseEvent* event)
 {
-    if (m_mayClose)
+    if (m_mayClose) {
         event->accept();
-    else
-        event->ignore();
+        return;
+    }
+    // The close button offers to stop the run; the editor ends the window when it has stopped.
+    event->ignore();
+    if (m_stopping)
+        return;
+    if (!MessageService::question(stopQuestionText(), true))
+        return;
+    if (m_mayClose) // the run ended while the question was open
+        return;
+    m_stopping = true;
+    m_message->setText(stoppingText());
+    emit stopRequested();
 }
 
 } // namespace vello::editor

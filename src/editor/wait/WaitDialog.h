@@ -11,7 +11,8 @@ namespace vello::editor {
 
 /// Shows the message (line ends "\r\n" or "\n") and a progress bar that is busy until the first
 /// percentage arrives. Progress comes as lines: a line holding a whole number 0-100 sets the bar; other
-/// lines are ignored. The user cannot close the window while input may still come (the editor ends it).
+/// lines are ignored. While input may still come, the close button asks whether to stop the run (through
+/// MessageService); on Yes stopRequested() follows and the window waits for the editor to end it.
 /// Window thread only.
 class WaitDialog final : public QWidget
 {
@@ -29,6 +30,22 @@ public:
     void takeInput(const QByteArray& bytes);
     /// The input has ended: the window may close now (and closes).
     void inputEnded();
+    /// Keeps the window above the window with this native id (another program's); 0 does nothing.
+    void setOwnerWindow(quintptr owner);
+
+    static QString stopQuestionText()
+    {
+        return QStringLiteral("処理を中止しますか？\n作成中のファイルは削除され、ｲﾝﾌﾟｯﾄﾌｧｲﾙと"
+                              "元のｱｳﾄﾌﾟｯﾄﾌｧｲﾙはそのまま残ります。");
+    }
+    static QString stoppingText()
+    {
+        return QStringLiteral("処理を中止しています...\nしばらくお待ちください...");
+    }
+
+signals:
+    /// The user chose to stop the run.
+    void stopRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -40,6 +57,7 @@ private:
     QProgressBar* m_bar = nullptr;
     QByteArray m_pending;
     bool m_mayClose = false;
+    bool m_stopping = false;
 };
 
 } // namespace vello::editor

@@ -1,6 +1,9 @@
 // vellowait: the editor's wait window. Shows the message given as its arguments with a progress bar fed by
 // percentage lines on its standard input, and ends when that input ends.
 #include "Helpers.h"
+#include "MessageService.h"
+#include "QtMessageService.h"
+#include "Translations.h"
 #include "WaitDialog.h"
 
 #include <QApplication>
@@ -26,7 +29,23 @@ int main(int argc, char** argv)
     QStringList words = QApplication::arguments();
     if (!words.isEmpty())
         words.removeFirst();
+    // "--owner=<window id>": the editor's window to stay above.
+    quintptr owner = 0;
+    if (!words.isEmpty() && words.first().startsWith(QStringLiteral("--owner="))) {
+        owner = words.takeFirst().mid(8).toULongLong();
+    }
     vello::editor::WaitDialog window(words.join(u' '));
+    window.setOwnerWindow(owner);
+
+    // The question of the close button is asked over this window; the answer goes to the editor.
+    vello::MessageService::setProgramTitle(QStringLiteral("Vellokit"));
+    vello::installQtTranslations();
+    vello::QtMessageService messages(&window);
+    vello::ScopedMessageService installed(&messages);
+    QObject::connect(&window, &vello::editor::WaitDialog::stopRequested, [] {
+        std::fputs("stop\n", stdout);
+        std::fflush(stdout);
+    });
 
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, &window, [&] {

@@ -20,6 +20,7 @@ public:
 
 StderrMessageService g_fallback;
 MessageService* g_installed = nullptr;
+QObject* g_owner = nullptr;
 QString g_programTitle = QStringLiteral("Velloplayer");
 
 } // namespace
@@ -76,8 +77,21 @@ static const char* iconName(MessageIcon icon)
     return "message";
 }
 
-MessageAnswer MessageService::ask(const Message& message)
+ScopedMessageOwner::ScopedMessageOwner(QObject* owner) : m_previous(g_owner)
 {
+    g_owner = owner;
+}
+
+ScopedMessageOwner::~ScopedMessageOwner()
+{
+    g_owner = m_previous;
+}
+
+MessageAnswer MessageService::ask(const Message& asked)
+{
+    Message message = asked;
+    if (!message.owner)
+        message.owner = g_owner;
     qCInfo(lcMessage).noquote().nospace()
         << iconName(message.icon) << " [" << message.caption << "] " << message.text;
     if (!message.details.isEmpty())

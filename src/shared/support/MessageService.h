@@ -4,6 +4,7 @@
 #include "AppError.h"
 
 #include <QList>
+#include <QObject>
 #include <QString>
 
 namespace vello {
@@ -37,6 +38,8 @@ struct Message
     MessageAnswer defaultAnswer = MessageAnswer::Ok;
     /// More text shown below the text (the message box's informative text); usually empty.
     QString details{};
+    /// The window that asks (its box is shown over it and gives the focus back to it); null when none.
+    QObject* owner = nullptr;
 };
 
 /// Shows messages and asks questions. Window thread only. The installed service is process-wide;
@@ -89,6 +92,20 @@ public:
 private:
     QList<Message> m_shown;
     QList<MessageAnswer> m_answers;
+};
+
+/// Messages shown while this object lives belong to the window given (see Message::owner), unless they
+/// name their own. Scopes nest. Window thread only.
+class ScopedMessageOwner
+{
+public:
+    explicit ScopedMessageOwner(QObject* owner);
+    ~ScopedMessageOwner();
+    ScopedMessageOwner(const ScopedMessageOwner&) = delete;
+    ScopedMessageOwner& operator=(const ScopedMessageOwner&) = delete;
+
+private:
+    QObject* m_previous;
 };
 
 /// Installs a service for the lifetime of this object and restores the previous one afterwards.

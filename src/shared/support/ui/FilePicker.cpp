@@ -43,7 +43,12 @@ bool FilePicker::ShowSave()
     QString start = m_startFolder;
     if (!m_fileName.isEmpty())
         start = QFileInfo(m_startFolder + u'/' + m_fileName).absoluteFilePath();
-    const QString chosen = QFileDialog::getSaveFileName(m_owner, m_title, start, qtFilter());
+    QFileDialog dialog(m_owner, m_title, start, qtFilter());
+    dialog.setObjectName(QStringLiteral("saveDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(m_defaultSuffix);
+    const QString chosen = dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     m_fullPath = chosen;
     m_fileTitle = chosen.isEmpty() ? QString() : QFileInfo(chosen).fileName();
     return !chosen.isEmpty();

@@ -17,6 +17,8 @@ public:
     /// Filter text in the "name|pattern;pattern|name|pattern" form; empty shows all files.
     void setFilter(const QString& filter) { m_filter = filter; }
     void setFileName(const QString& name) { m_fileName = name; }
+    /// Save form: the extension (without the dot) given to a chosen name that has none.
+    void setDefaultSuffix(const QString& suffix) { m_defaultSuffix = suffix; }
     /// Kept for the callers' protocol (6660 open with several files, 6 save with overwrite prompt).
     void setFlags(int flags) { m_flags = flags; }
 
@@ -42,6 +44,7 @@ private:
     QString m_startFolder;
     QString m_filter;
     QString m_fileName;
+    QString m_defaultSuffix;
     int m_flags = 0;
     QStringList m_selected;
     QString m_fileTitle;

@@ -2,12 +2,27 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
+#include <QScopeGuard>
 
 namespace vello {
 
 MessageAnswer QtMessageService::show(const Message& message)
 {
-    QMessageBox box(m_parent ? m_parent : QApplication::activeWindow());
+    // Over the window that asks, which gets the focus back afterwards; without one, over the given
+    // parent or the active window.
+    QWidget* owner = qobject_cast<QWidget*>(message.owner);
+    QPointer<QWidget> window = owner ? owner->window() : m_parent ? m_parent : QApplication::activeWindow();
+    const QPointer<QWidget> focus = window ? window->focusWidget() : nullptr;
+    const auto giveBack = qScopeGuard([&] {
+        if (!owner || !window)
+            return;
+        window->raise();
+        window->activateWindow();
+        if (focus)
+            focus->setFocus(Qt::OtherFocusReason);
+    });
+    QMessageBox box(window);
     box.setWindowTitle(message.caption);
     box.setText(message.text);
     if (!message.details.isEmpty())

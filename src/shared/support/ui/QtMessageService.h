@@ -7,10 +7,13 @@ class QWidget;
 
 namespace vello {
 
+/// Each box is modal over the window that asks (Message::owner), which is raised and gets its focus back
+/// when the box is answered; a message without an owner is shown over the parent given here, else over the
+/// active window.
 class QtMessageService : public MessageService
 {
 public:
-    /// parentProvider: the window that owns the boxes (may be null).
+    /// parent: the window that owns boxes that name no owner (may be null).
     explicit QtMessageService(QWidget* parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget* parent) { m_parent = parent; }
     MessageAnswer show(const Message& message) override;

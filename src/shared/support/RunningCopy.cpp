@@ -48,7 +48,7 @@ constexpr qsizetype kMaxSocketPath = qsizetype(sizeof(sockaddr_un::sun_path)) - 
 
 } // namespace
 
-RunningCopy::RunningCopy(QObject* parent) : QObject(parent) {}
+RunningCopy::RunningCopy(QObject* parent, const QByteArray& program) : QObject(parent), m_program(program) {}
 
 RunningCopy::~RunningCopy()
 {
@@ -56,9 +56,9 @@ RunningCopy::~RunningCopy()
         m_server->close(); // removes the socket file
 }
 
-QString RunningCopy::socketPath()
+QString RunningCopy::socketPath(const QByteArray& program)
 {
-    const QByteArray name = "velloplayer-" + QByteArray::number(::getuid()) + ".socket";
+    const QByteArray name = program + '-' + QByteArray::number(::getuid()) + ".socket";
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
     if (runtime.startsWith('/') && isPrivateFolder(runtime, false) &&
         runtime.size() + 1 + name.size() <= kMaxSocketPath)
@@ -74,7 +74,7 @@ bool RunningCopy::listen()
 {
     if (isListening())
         return true;
-    const QString path = socketPath();
+    const QString path = socketPath(m_program);
     if (path.isEmpty()) {
         qCInfo(lcError) << "running copy: no private folder for the socket; a second copy cannot hand over";
         return false;
@@ -195,9 +195,9 @@ QByteArray RunningCopy::absoluteCommandLine(const QByteArray& text)
     return folder + (folder.endsWith('/') ? "" : "/") + text;
 }
 
-bool RunningCopy::forward(const QByteArray& text, int timeoutMs)
+bool RunningCopy::forward(const QByteArray& text, int timeoutMs, const QByteArray& program)
 {
-    const QString path = socketPath();
+    const QString path = socketPath(program);
     if (path.isEmpty())
         return false;
     const QByteArray message = encode(absoluteCommandLine(text));

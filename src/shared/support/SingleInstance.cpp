@@ -8,27 +8,27 @@
 
 namespace vello {
 
-SingleInstance::SingleInstance() = default;
+SingleInstance::SingleInstance(const QString& program) : m_program(program) {}
 
 SingleInstance::~SingleInstance()
 {
     release();
 }
 
-QString SingleInstance::lockPath()
+QString SingleInstance::lockPath(const QString& program)
 {
     // Chosen without QStandardPaths so that the check creates no folder and prints nothing.
     QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (folder.isEmpty() || !QFileInfo(folder).isDir() || !QFileInfo(folder).isWritable())
         folder = QDir::tempPath();
-    return QDir(folder).filePath(QStringLiteral("velloplayer-%1.lock").arg(::getuid()));
+    return QDir(folder).filePath(QStringLiteral("%1-%2.lock").arg(program).arg(::getuid()));
 }
 
 bool SingleInstance::acquire()
 {
     if (m_held)
         return true;
-    m_lock = std::make_unique<QLockFile>(lockPath());
+    m_lock = std::make_unique<QLockFile>(lockPath(m_program));
     // A lock older than this whose owner is gone is stale; QLockFile also checks the owner's process id.
     m_lock->setStaleLockTime(0);
     m_held = m_lock->tryLock(0);

@@ -9,13 +9,14 @@ class QLockFile;
 
 namespace vello {
 
-/// A lock file per user in the runtime folder (XDG_RUNTIME_DIR, else /tmp). The first copy holds it
-/// until the object is destroyed; a stale lock of a crashed copy is taken over. Reads and writes nothing
-/// else. Window thread only.
+/// A lock file per program and user in the runtime folder (XDG_RUNTIME_DIR, else /tmp). The first copy
+/// holds it until the object is destroyed; a stale lock of a crashed copy is taken over. Reads and writes
+/// nothing else. Window thread only.
 class SingleInstance
 {
 public:
-    SingleInstance();
+    /// program: the program's name, part of the lock file's name.
+    explicit SingleInstance(const QString& program = QStringLiteral("velloplayer"));
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
@@ -25,9 +26,10 @@ public:
     bool held() const { return m_held; }
     void release();
 
-    static QString lockPath();
+    static QString lockPath(const QString& program = QStringLiteral("velloplayer"));
 
 private:
+    QString m_program;
     std::unique_ptr<QLockFile> m_lock;
     bool m_held = false;
 };

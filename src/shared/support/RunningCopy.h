@@ -13,7 +13,8 @@ class QLocalSocket;
 namespace vello {
 
 /**
- * The link between the running player and a second copy started later (from the file manager, say).
+ * The link between the running program and a second copy started later (the player from the file
+ * manager, say, or the editor from the player's menu).
  *
  * Only the copy that holds the single-copy lock listens; it owns the socket, so a socket file left by a
  * crashed copy is removed by the next copy that gets the lock. The socket lies in the user's runtime folder
@@ -35,11 +36,12 @@ class RunningCopy final : public QObject
 public:
     static constexpr int maxTextBytes = 64 * 1024;
 
-    explicit RunningCopy(QObject* parent = nullptr);
+    /// program: the program's name, part of the socket's name.
+    explicit RunningCopy(QObject* parent = nullptr, const QByteArray& program = "velloplayer");
     ~RunningCopy() override;
 
-    /// Path of the socket; "" when no safe folder for it exists.
-    static QString socketPath();
+    /// Path of the program's socket; "" when no safe folder for it exists.
+    static QString socketPath(const QByteArray& program = "velloplayer");
 
     /// The first copy: listens on the socket (replacing a stale one). False, with a log entry, when it
     /// cannot; the player then simply runs without it.
@@ -50,7 +52,8 @@ public:
 
     /// The second copy: hands the command-line text to the running copy and waits (blocking, at most
     /// timeoutMs; the running copy may still be starting) for its answer. True when it was delivered.
-    static bool forward(const QByteArray& text, int timeoutMs = 5000);
+    static bool forward(const QByteArray& text, int timeoutMs = 5000,
+                        const QByteArray& program = "velloplayer");
 
     /// The command line as the running copy should see it: a relative path is made absolute against the
     /// current folder of the second copy; a file:// address and an empty text stay as they are.
@@ -70,6 +73,7 @@ private:
     void onNewConnection();
     void onReadyRead(QLocalSocket* socket);
 
+    QByteArray m_program;
     QLocalServer* m_server = nullptr;
     int m_messageTimeoutMs = 3000;
 };
