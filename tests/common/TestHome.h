@@ -1,6 +1,7 @@
 // A private program folder and an empty window-state store for tests of the player's windows and parts.
 #pragma once
 
+#include "NativePath.h"
 #include "ProgramPaths.h"
 
 #include <QByteArray>
@@ -66,5 +67,16 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+/// A Config.ini for the player's window tests: the three test extensions, titles, sizes and dates listed, no
+/// trash, no tip at start, and the start folder of the given kind (2 = the folder given).
+inline QByteArray playerConfig(const QString& startFolder, int playMode = 0, int defaultDir = 2)
+{
+    return "[Play Mode]\nTOPMOST=0\nFIXED RATIO=0\nMODE=" + QByteArray::number(playMode) +
+           "\n[File List]\nFILE EXT=rm;mpg;asf\nSEND RECYCLE=0\nFILE TITLE=1\nFILE SIZE=1\nFILE DATETIME=1\n"
+           "[Config]\nDEFAULT DIR=" +
+           QByteArray::number(defaultDir) + "\nDEFAULT DIR PATH=" + vello::toNativePath(startFolder) +
+           "\nPICKUP=1\n[Slide Timer]\nTimer=2\n";
+}
 
 } // namespace TestHome

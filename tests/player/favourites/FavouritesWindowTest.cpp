@@ -118,12 +118,7 @@ protected:
     void writeConfig(int defaultDir, int playMode = 0, const QString& folder = clips().folder)
     {
         ASSERT_TRUE(
-            dir.write(QStringLiteral("Config.ini"),
-                      "[Play Mode]\nTOPMOST=0\nFIXED RATIO=0\nMODE=" + QByteArray::number(playMode) +
-                          "\n[File List]\nFILE EXT=rm;mpg;asf\nSEND RECYCLE=0\nFILE TITLE=1\nFILE SIZE=1\n"
-                          "FILE DATETIME=1\n[Config]\nDEFAULT DIR=" +
-                          QByteArray::number(defaultDir) + "\nDEFAULT DIR PATH=" + toNativePath(folder) +
-                          "\nPICKUP=1\n[Slide Timer]\nTimer=2\n"));
+            dir.write(QStringLiteral("Config.ini"), TestHome::playerConfig(folder, playMode, defaultDir)));
     }
 
     void start()

@@ -96,12 +96,7 @@ protected:
 
     void writeConfig(const QString& startFolder)
     {
-        ASSERT_TRUE(
-            dir.write(QStringLiteral("Config.ini"),
-                      "[Play Mode]\nTOPMOST=0\nFIXED RATIO=0\nMODE=0\n[File List]\nFILE EXT=rm;mpg;asf\n"
-                      "SEND RECYCLE=0\nFILE TITLE=1\nFILE SIZE=1\nFILE DATETIME=1\n[Config]\n"
-                      "DEFAULT DIR=2\nDEFAULT DIR PATH=" +
-                          startFolder.toUtf8() + "\nPICKUP=1\n[Slide Timer]\nTimer=2\n"));
+        ASSERT_TRUE(dir.write(QStringLiteral("Config.ini"), TestHome::playerConfig(startFolder)));
     }
 
     void start()

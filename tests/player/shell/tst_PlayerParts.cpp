@@ -110,12 +110,7 @@ protected:
 
     void writeConfig(const QString& startFolder, int playMode = 0)
     {
-        ASSERT_TRUE(
-            dir.write(QStringLiteral("Config.ini"),
-                      "[Play Mode]\nTOPMOST=0\nFIXED RATIO=0\nMODE=" + QByteArray::number(playMode) +
-                          "\n[File List]\nFILE EXT=rm;mpg;asf\nSEND RECYCLE=0\nFILE TITLE=1\nFILE SIZE=1\n"
-                          "FILE DATETIME=1\n[Config]\nDEFAULT DIR=2\nDEFAULT DIR PATH=" +
-                          startFolder.toUtf8() + "\nPICKUP=1\n[Slide Timer]\nTimer=2\n"));
+        ASSERT_TRUE(dir.write(QStringLiteral("Config.ini"), TestHome::playerConfig(startFolder, playMode)));
     }
 
     /// The window and its parts with null outputs, started.
